@@ -1,0 +1,4 @@
+#include "ProgramDir.h"
+#include <QCoreApplication>
+QString ProgramDir() { return QCoreApplication::applicationDirPath() + "/"; }
+void SetProgramDirOverride(const QString &) {}

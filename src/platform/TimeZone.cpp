@@ -1,0 +1,2 @@
+#include "TimeZone.h"
+int TimeZoneBiasMinutes() { return 0; }

@@ -1,0 +1,3 @@
+#include "UiThread.h"
+void RunOnUiThread(const std::function<void()> &fn) { fn(); }
+bool IsUiThread() { return true; }
