@@ -31,7 +31,8 @@ double LocalToUtc(double t, int biasMinutes);
 // QDateTime forms: the clock reading is shifted, its time spec is kept.
 QDateTime UtcToLocal(const QDateTime &t);
 QDateTime LocalToUtc(const QDateTime &t);
-// Conversions between QDateTime (clock reading) and the day-number form.
+// Between a clock reading and the day-number form; the result is tagged UTC
+// so that no daylight rule of this machine alters the reading.
 double DateTimeToDays(const QDateTime &t);
 QDateTime DaysToDateTime(double days);
 

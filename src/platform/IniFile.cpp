@@ -1,16 +1,322 @@
 #include "IniFile.h"
-TIniFile::TIniFile(const QString &path) : path_(path) {}
-TIniFile::~TIniFile() {}
-QString TIniFile::ReadString(const QString &, const QString &, const QString &def) const { return def; }
-int TIniFile::ReadInteger(const QString &, const QString &, int def) const { return def; }
-bool TIniFile::ReadBool(const QString &, const QString &, bool def) const { return def; }
-void TIniFile::WriteString(const QString &, const QString &, const QString &) {}
-void TIniFile::WriteInteger(const QString &, const QString &, int) {}
-void TIniFile::WriteBool(const QString &, const QString &, bool) {}
-bool TIniFile::ValueExists(const QString &, const QString &) const { return false; }
-bool TIniFile::SectionExists(const QString &) const { return false; }
-QStringList TIniFile::ReadSection(const QString &) const { return {}; }
-QStringList TIniFile::ReadSections() const { return {}; }
-void TIniFile::EraseSection(const QString &) {}
-void TIniFile::DeleteKey(const QString &, const QString &) {}
-bool TIniFile::UpdateFile() { return true; }
+#include "Cp1251.h"
+#include <QFile>
+#include <QSaveFile>
+#include <climits>
+#include <utility>
+
+namespace {
+
+bool SameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool HasControlChars(const QString &s)
+{
+    for (QChar c : s)
+        if (c.unicode() < 0x20 && c != u'\t')
+            return true;
+    return false;
+}
+
+// The profile reader trims values and drops one pair of enclosing quotes.
+QString UnquoteValue(const QString &raw)
+{
+    QString v = raw.trimmed();
+    if (v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return v;
+}
+
+// Quotes a value the reader would otherwise change (outer blanks or quotes),
+// and keeps line breaks from splitting the entry.
+QString StoredValue(const QString &value)
+{
+    QString v = value;
+    v.replace(u'\r', u' ').replace(u'\n', u' ');
+    if (v.isEmpty())
+        return v;
+    const bool outerBlank = v.front().isSpace() || v.back().isSpace();
+    const bool outerQuote = v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') &&
+                            v.back() == v.front();
+    if (outerBlank || outerQuote)
+        return u'"' + v + u'"';
+    return v;
+}
+
+bool ParseInt(const QString &text, int &out)
+{
+    QString s = text.trimmed();
+    if (s.isEmpty())
+        return false;
+    bool neg = false;
+    if (s.front() == u'-' || s.front() == u'+') {
+        neg = s.front() == u'-';
+        s.remove(0, 1);
+    }
+    int base = 10;
+    if (s.startsWith(u'$')) {
+        base = 16;
+        s.remove(0, 1);
+    } else if (s.size() > 2 && s[0] == u'0' && (s[1] == u'x' || s[1] == u'X')) {
+        base = 16;
+        s.remove(0, 2);
+    }
+    if (s.isEmpty())
+        return false;
+    for (QChar c : s) {
+        const char16_t u = c.unicode();
+        const bool dec = u >= u'0' && u <= u'9';
+        const bool hex = dec || (u >= u'a' && u <= u'f') || (u >= u'A' && u <= u'F');
+        if (base == 10 ? !dec : !hex)
+            return false;
+    }
+    bool ok = false;
+    qlonglong v = s.toLongLong(&ok, base);
+    if (!ok)
+        return false;
+    if (neg)
+        v = -v;
+    // Hex text may spell the 32-bit pattern of a negative number.
+    if (base == 16 && !neg && v > INT_MAX && v <= 0xFFFFFFFFLL)
+        v -= 0x100000000LL;
+    if (v < INT_MIN || v > INT_MAX)
+        return false;
+    out = int(v);
+    return true;
+}
+
+} // namespace
+
+TIniFile::TIniFile(const QString &path) : path_(path)
+{
+    Load();
+}
+
+TIniFile::~TIniFile()
+{
+    if (dirty_)
+        UpdateFile();
+}
+
+void TIniFile::Load()
+{
+    QFile f(path_);
+    if (path_.isEmpty() || !f.open(QIODevice::ReadOnly))
+        return;
+    QByteArray bytes = f.readAll();
+    QString text;
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        text = QString::fromUtf8(bytes.mid(3));
+    else
+        text = cp1251::toUnicode(bytes);
+
+    Section *current = nullptr;
+    qsizetype start = 0;
+    while (start <= text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
+            ++end;
+        const QString line = text.mid(start, end - start);
+        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n')
+            ++end;
+        const bool last = end >= text.size();
+        start = end + 1;
+        if (last && line.isEmpty())
+            break;
+
+        const QString t = line.trimmed();
+        if (HasControlChars(line))
+            continue; // binary garbage: skipped, so the next save is clean
+        if (t.startsWith(u'[')) {
+            const qsizetype close = t.indexOf(u']');
+            if (close > 0) {
+                sections_.push_back(Section{t.mid(1, close - 1).trimmed(), true, {}});
+                current = &sections_.back();
+                continue;
+            }
+        }
+        if (!current) {
+            sections_.push_back(Section{QString(), false, {}});
+            current = &sections_.back();
+        }
+        const qsizetype eq = t.indexOf(u'=');
+        if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#')) {
+            current->lines.push_back(Line{QString(), QString(), line});
+        } else if (eq > 0) {
+            current->lines.push_back(Line{t.left(eq).trimmed(), t.mid(eq + 1), QString()});
+        }
+        // Any other line is not an entry and is dropped.
+    }
+}
+
+const TIniFile::Section *TIniFile::FindSection(const QString &name) const
+{
+    for (const Section &s : sections_)
+        if (s.hasHeader && SameName(s.name, name))
+            return &s;
+    return nullptr;
+}
+
+TIniFile::Section *TIniFile::FindSection(const QString &name)
+{
+    return const_cast<Section *>(std::as_const(*this).FindSection(name));
+}
+
+const TIniFile::Line *TIniFile::FindKey(const Section &s, const QString &key)
+{
+    for (const Line &l : s.lines)
+        if (!l.key.isEmpty() && SameName(l.key, key))
+            return &l;
+    return nullptr;
+}
+
+QString TIniFile::ReadString(const QString &section, const QString &key, const QString &def) const
+{
+    const Section *s = FindSection(section);
+    if (!s)
+        return def;
+    const Line *l = FindKey(*s, key.trimmed());
+    return l ? UnquoteValue(l->value) : def;
+}
+
+int TIniFile::ReadInteger(const QString &section, const QString &key, int def) const
+{
+    int v = 0;
+    return ParseInt(ReadString(section, key, QString()), v) ? v : def;
+}
+
+bool TIniFile::ReadBool(const QString &section, const QString &key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void TIniFile::WriteString(const QString &section, const QString &key, const QString &value)
+{
+    const QString k = key.trimmed();
+    if (k.isEmpty() || section.isEmpty())
+        return;
+    dirty_ = true;
+    Section *s = FindSection(section);
+    if (!s) {
+        sections_.push_back(Section{section.trimmed(), true, {}});
+        s = &sections_.back();
+    }
+    for (Line &l : s->lines) {
+        if (!l.key.isEmpty() && SameName(l.key, k)) {
+            l.value = StoredValue(value);
+            return;
+        }
+    }
+    // After the last entry, so trailing blank or comment lines stay below it.
+    auto pos = s->lines.end();
+    while (pos != s->lines.begin() && std::prev(pos)->key.isEmpty())
+        --pos;
+    s->lines.insert(pos, Line{k, StoredValue(value), QString()});
+}
+
+void TIniFile::WriteInteger(const QString &section, const QString &key, int value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void TIniFile::WriteBool(const QString &section, const QString &key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool TIniFile::ValueExists(const QString &section, const QString &key) const
+{
+    const Section *s = FindSection(section);
+    return s && FindKey(*s, key.trimmed());
+}
+
+bool TIniFile::SectionExists(const QString &section) const
+{
+    return FindSection(section) != nullptr;
+}
+
+QStringList TIniFile::ReadSection(const QString &section) const
+{
+    QStringList keys;
+    if (const Section *s = FindSection(section))
+        for (const Line &l : s->lines)
+            if (!l.key.isEmpty())
+                keys << l.key;
+    return keys;
+}
+
+QStringList TIniFile::ReadSections() const
+{
+    QStringList names;
+    for (const Section &s : sections_)
+        if (s.hasHeader)
+            names << s.name;
+    return names;
+}
+
+void TIniFile::EraseSection(const QString &section)
+{
+    for (auto it = sections_.begin(); it != sections_.end();) {
+        if (it->hasHeader && SameName(it->name, section)) {
+            it = sections_.erase(it);
+            dirty_ = true;
+        } else {
+            ++it;
+        }
+    }
+}
+
+void TIniFile::DeleteKey(const QString &section, const QString &key)
+{
+    Section *s = FindSection(section);
+    if (!s)
+        return;
+    for (auto it = s->lines.begin(); it != s->lines.end(); ++it) {
+        if (!it->key.isEmpty() && SameName(it->key, key.trimmed())) {
+            s->lines.erase(it);
+            dirty_ = true;
+            return;
+        }
+    }
+}
+
+QByteArray TIniFile::Serialize() const
+{
+    QString out;
+    for (const Section &s : sections_) {
+        if (s.hasHeader)
+            out += u'[' + s.name + QStringLiteral("]\r\n");
+        for (const Line &l : s.lines) {
+            if (l.key.isEmpty())
+                out += l.raw;
+            else
+                out += l.key + u'=' + l.value;
+            out += QStringLiteral("\r\n");
+        }
+    }
+    return cp1251::fromUnicode(out);
+}
+
+bool TIniFile::UpdateFile()
+{
+    if (!dirty_)
+        return true;
+    error_.clear();
+    if (path_.isEmpty()) {
+        error_ = QStringLiteral("no file name");
+        return false;
+    }
+    // QSaveFile writes a temporary file beside the target and renames it over
+    // the old one only when everything was written.
+    QSaveFile f(path_);
+    const QByteArray bytes = Serialize();
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
+        error_ = f.errorString();
+        f.cancelWriting();
+        return false;
+    }
+    dirty_ = false;
+    return true;
+}
