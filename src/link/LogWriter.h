@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
 
+// Sink for the link's traffic lines; the window's memo writer is one.
 class TLogWriter
 {
 public:
