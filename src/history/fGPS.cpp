@@ -1,0 +1,5 @@
+#include "history/fGPS.h"
+
+TformGPS::TformGPS(QWidget *parent) : TformIncl(QStringLiteral("formGPS"), QStringLiteral("GPS фиксация"), parent)
+{
+}

@@ -1,0 +1,5 @@
+#include "pages/fCommon.h"
+
+TformCommon::TformCommon(QWidget *parent) : TformIncl(QStringLiteral("formCommon"), QStringLiteral("Общие"), parent)
+{
+}

@@ -1,0 +1,9 @@
+#pragma once
+#include "pages/fIn.h"
+
+class TformGPRS : public TformIncl
+{
+    Q_OBJECT
+  public:
+    explicit TformGPRS(QWidget *parent = nullptr);
+};
