@@ -1,7 +1,13 @@
 #include "IniFile.h"
 #include "Cp1251.h"
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <climits>
 #include <utility>
 
@@ -87,7 +93,87 @@ bool ParseInt(const QString &text, int &out)
     return true;
 }
 
+QString ErrnoText(const char *what, int err)
+{
+    return QString::fromLatin1(what) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err));
+}
+
 } // namespace
+
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QString failure;
+    auto fail = [&](const char *what, int err) {
+        failure = ErrnoText(what, err);
+        if (error)
+            *error = failure;
+        return false;
+    };
+    if (path.isEmpty())
+        return fail("no file name", EINVAL);
+    // Through a symbolic link the target is replaced, not the link.
+    QFileInfo info(path);
+    const QString target = info.isSymLink() && !info.canonicalFilePath().isEmpty()
+                               ? info.canonicalFilePath()
+                               : info.absoluteFilePath();
+    const QFileInfo targetInfo(target);
+    const QByteArray finalName = QFile::encodeName(target);
+
+    static std::atomic<unsigned> counter{0};
+    QByteArray tempName;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tempName = QFile::encodeName(targetInfo.absolutePath() + u'/' + u'.' + targetInfo.fileName() +
+                                     u'.' + QString::number(getpid()) + u'.' +
+                                     QString::number(counter++) + QStringLiteral(".tmp"));
+        fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return fail("cannot create a temporary file", errno);
+    }
+    if (fd < 0)
+        return fail("cannot create a temporary file", EEXIST);
+
+    auto abandon = [&](const char *what, int err) {
+        ::close(fd);
+        ::unlink(tempName.constData());
+        return fail(what, err);
+    };
+    struct stat old {};
+    if (::stat(finalName.constData(), &old) == 0)
+        ::fchmod(fd, old.st_mode & 07777); // keep the file's permissions
+
+    const char *p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, size_t(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return abandon("cannot write", n < 0 ? errno : EIO);
+        p += n;
+        left -= n;
+    }
+    if (::fsync(fd) != 0)
+        return abandon("cannot flush", errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(tempName.constData());
+        return fail("cannot write", err);
+    }
+    if (::rename(tempName.constData(), finalName.constData()) != 0) {
+        const int err = errno;
+        ::unlink(tempName.constData());
+        return fail("cannot replace the file", err);
+    }
+    // Make the rename itself durable; a failure here loses nothing.
+    const int dirFd = ::open(QFile::encodeName(targetInfo.absolutePath()).constData(),
+                             O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
 
 TIniFile::TIniFile(const QString &path) : path_(path)
 {
@@ -304,19 +390,8 @@ bool TIniFile::UpdateFile()
     if (!dirty_)
         return true;
     error_.clear();
-    if (path_.isEmpty()) {
-        error_ = QStringLiteral("no file name");
+    if (!WriteFileAtomically(path_, Serialize(), &error_))
         return false;
-    }
-    // QSaveFile writes a temporary file beside the target and renames it over
-    // the old one only when everything was written.
-    QSaveFile f(path_);
-    const QByteArray bytes = Serialize();
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size() || !f.commit()) {
-        error_ = f.errorString();
-        f.cancelWriting();
-        return false;
-    }
     dirty_ = false;
     return true;
 }

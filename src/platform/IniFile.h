@@ -3,6 +3,12 @@
 #include <QStringList>
 #include <vector>
 
+// Replaces the file at path with bytes through a temporary file beside it and
+// a rename, so the old file stays whole when anything fails; every write is
+// checked (a short write on a full disk is a failure). False with error set
+// when the file could not be replaced.
+bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *error = nullptr);
+
 // Reader and writer of the plain profile (ini) format. Sections and keys are
 // matched without regard to letter case; the file keeps its order, an existing
 // key is replaced in place and new sections and keys are appended. On disk the
