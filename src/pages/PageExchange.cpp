@@ -1,0 +1,133 @@
+#include "pages/PageExchange.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "app/Controller.h"
+#include "platform/Cp1251.h"
+
+TPageContext TPageContext::FromController(TController &c)
+{
+    TPageContext ctx;
+    ctx.Dev = c.Dev();
+    ctx.Out = c.Out;
+    ctx.MarkLabel = [&c](QObject *label, bool ok) { c.MarkLabel(label, ok); };
+    ctx.Memo = [&c](const QString &line) { c.Memo(line); };
+    ctx.VersionMajor = c.VersionMajor;
+    ctx.VersionMinor = c.VersionMinor;
+    ctx.ServerNameSupported = c.ServerNameSupported;
+    return ctx;
+}
+
+namespace PageValues {
+
+bool ParseNumber(const QString &text, int min, int max, int &value)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty() || t.size() > 10)
+        return false;
+    qint64 v = 0;
+    int i = 0;
+    const bool negative = t[0] == QLatin1Char('-');
+    if (negative || t[0] == QLatin1Char('+'))
+        i = 1;
+    if (i == t.size())
+        return false;
+    for (; i < t.size(); ++i) {
+        const QChar c = t[i];
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return false;
+        v = v * 10 + (c.unicode() - '0');
+    }
+    if (negative)
+        v = -v;
+    if (v < min || v > max)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool IsSendableText(const QString &text)
+{
+    for (const QChar c : text)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    return cp1251::encodable(text);
+}
+
+QString Printable(const QString &text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            out += QStringLiteral("[%1]").arg(c.unicode(), 2, 16, QLatin1Char('0')).toUpper();
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace PageValues
+
+namespace PageIo {
+
+QString Text(const QLineEdit *edit)
+{
+    return FromUi([edit] { return edit->text(); });
+}
+
+bool Checked(const QAbstractButton *button)
+{
+    return FromUi([button] { return button->isChecked(); });
+}
+
+int Index(const QComboBox *list)
+{
+    return FromUi([list] { return list->currentIndex(); });
+}
+
+QString Caption(const QLabel *label)
+{
+    if (!label)
+        return QString();
+    return FromUi([label] { return label->text().trimmed(); });
+}
+
+void Refuse(TPageContext &ctx, QLabel *label, const QString &field, const QString &reason)
+{
+    if (label)
+        ctx.MarkLabel(label, false);
+    const QString name = field.isEmpty() ? Caption(label) : field;
+    ctx.Memo(QStringLiteral("Поле \"%1\": %2").arg(name, reason));
+}
+
+bool TakeNumber(TPageContext &ctx, QLabel *label, const QString &field, const QString &text,
+                int min, int max, int &value)
+{
+    if (PageValues::ParseNumber(text, min, max, value))
+        return true;
+    Refuse(ctx, label, field,
+           QStringLiteral("значение \"%1\" не записано, нужно целое число от %2 до %3")
+               .arg(PageValues::Printable(text), QString::number(min), QString::number(max)));
+    return false;
+}
+
+bool TakeText(TPageContext &ctx, QLabel *label, const QString &field, const QString &text,
+              bool allowEmpty)
+{
+    if (text.isEmpty() && !allowEmpty) {
+        Refuse(ctx, label, field, QStringLiteral("пустое значение не записано"));
+        return false;
+    }
+    if (!PageValues::IsSendableText(text)) {
+        Refuse(ctx, label, field,
+               QStringLiteral("значение \"%1\" не записано, в нём недопустимый символ")
+                   .arg(PageValues::Printable(text)));
+        return false;
+    }
+    return true;
+}
+
+} // namespace PageIo

@@ -1,0 +1,71 @@
+#pragma once
+#include <QString>
+#include <functional>
+#include <type_traits>
+
+#include "platform/UiThread.h"
+
+class QAbstractButton;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QObject;
+class TController;
+class TDevTrevalo;
+class TOutArray;
+
+// What a page's read or write routine needs from the session. Built from the
+// controller on the worker; tests build one around a scripted exchange.
+struct TPageContext {
+    TDevTrevalo *Dev = nullptr;
+    TOutArray *Out = nullptr;
+    std::function<void(QObject *label, bool ok)> MarkLabel;
+    std::function<void(const QString &line)> Memo;   // timestamped memo line
+    int VersionMajor = -1;
+    int VersionMinor = -1;
+    bool ServerNameSupported = false;
+
+    bool AtLeast600(int minor) const
+    {
+        return VersionMajor > 600 || (VersionMajor == 600 && VersionMinor >= minor);
+    }
+    static TPageContext FromController(TController &c);
+};
+
+// Runs f on the user interface thread and returns its result: the worker
+// takes every control value this way, at the moment it sends it.
+template <typename F> auto FromUi(F f)
+{
+    using R = std::invoke_result_t<F>;
+    R result{};
+    RunOnUiThread([&] { result = f(); });
+    return result;
+}
+
+namespace PageValues {
+// A decimal integer (blanks around it allowed) within [min, max].
+bool ParseNumber(const QString &text, int min, int max, int &value);
+// No control character, and a Windows-1251 byte for every character.
+bool IsSendableText(const QString &text);
+// The text as a memo line may show it: control characters as [hex].
+QString Printable(const QString &text);
+} // namespace PageValues
+
+// Worker-side steps shared by the pages. Each refusal marks the label red
+// (when there is one) and writes one memo line naming the field and its text.
+namespace PageIo {
+QString Text(const QLineEdit *edit);
+bool Checked(const QAbstractButton *button);
+int Index(const QComboBox *list);
+QString Caption(const QLabel *label);
+
+// field names the value in the memo line; empty means the label's caption.
+void Refuse(TPageContext &ctx, QLabel *label, const QString &field, const QString &reason);
+// A number within [min, max] from text, or a refusal.
+bool TakeNumber(TPageContext &ctx, QLabel *label, const QString &field, const QString &text,
+                int min, int max, int &value);
+// A text that can go on the line, or a refusal; an empty text is refused
+// unless allowed.
+bool TakeText(TPageContext &ctx, QLabel *label, const QString &field, const QString &text,
+              bool allowEmpty);
+} // namespace PageIo
