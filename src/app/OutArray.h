@@ -36,6 +36,11 @@ public:
     void PutStatus(const QString &text, QObject *panel);
     void PutLabelColor(QObject *control, const QColor &colour); // as a colour name or "$00BBGGRR"
     void PutLabelColor(QObject *control, const QString &colourName);
+    // A literal such as "clBlue" is a colour name, not a QColor.
+    void PutLabelColor(QObject *control, const char *colourName)
+    {
+        PutLabelColor(control, QString::fromLatin1(colourName));
+    }
     void PutGridCell(QObject *grid, const QString &text, int row, int column);
 
     // Consumer side (UI thread only).
