@@ -51,8 +51,9 @@ int main()
     const double reply = arrival[runs / 2];
     const double paced = bytes * TComPortWorker::BytePauseMs;
     const double floor = paced + reply + TModemWorker::PollMs;
-    std::printf("exchange \"+object\" -> \">0050 OK\", %d runs, median %.2f ms (min %.2f, max %.2f)\n",
-                runs, median, took.front(), took.back());
+    std::printf(
+        "exchange \"+object\" -> \">0050 OK\", %d runs, median %.2f ms (min %.2f, max %.2f)\n",
+        runs, median, took.front(), took.back());
     std::printf("floor: %d bytes x 2 ms = %.1f ms + reply arrival %.2f ms + poll %d ms = %.2f ms\n",
                 bytes, paced, reply, TModemWorker::PollMs, floor);
     std::printf("ratio to floor: %.3f (target <= 1.05)\n", median / floor);

@@ -1,8 +1,8 @@
 #include "ComPortWorker.h"
 
+#include "LogWriter.h"
 #include "platform/Clock.h"
 #include "platform/Cp1251.h"
-#include "LogWriter.h"
 
 #include <stdexcept>
 
@@ -119,8 +119,9 @@ void TComPortWorker::WriteHex(const QString &hexText)
         const int hi = hexValue(hexText[i]);
         const int lo = hexValue(hexText[i + 1]);
         if (hi < 0 || lo < 0)
-            throw std::invalid_argument(
-                QStringLiteral("'%1' is not a valid hexadecimal byte").arg(hexText.mid(i, 2)).toStdString());
+            throw std::invalid_argument(QStringLiteral("'%1' is not a valid hexadecimal byte")
+                                            .arg(hexText.mid(i, 2))
+                                            .toStdString());
         writeByte(static_cast<uint8_t>(hi * 16 + lo));
     }
 }

@@ -12,7 +12,7 @@ class TLogWriter;
 // for data: waiting and retries belong to the modem worker.
 class TComPortWorker
 {
-public:
+  public:
     static constexpr int BytePauseMs = 2;
 
     TComPortWorker(const QString &portName, bool highSpeed, TLogWriter *log, bool ownsPort);
@@ -49,7 +49,7 @@ public:
     // Monotonic time of the last byte handed to the port (0: never).
     int64_t LastWriteMs() const { return lastWriteMs_; }
 
-private:
+  private:
     void writeByte(uint8_t byte);
     void switchRts(bool on);
     QByteArray takeQueued();

@@ -4,7 +4,7 @@
 // Sink for the link's traffic lines; the window's memo writer is one.
 class TLogWriter
 {
-public:
+  public:
     virtual ~TLogWriter() = default;
     virtual void WriteLine(const QString &text) = 0;
 };

@@ -1,9 +1,9 @@
 #include "ModemWorker.h"
 
-#include "platform/Clock.h"
 #include "ComPortWorker.h"
-#include "platform/Cp1251.h"
 #include "LogWriter.h"
+#include "platform/Clock.h"
+#include "platform/Cp1251.h"
 
 #include <algorithm>
 
@@ -22,7 +22,8 @@ TModemException::TModemException(const QString &msg)
 {
 }
 
-namespace modemtext {
+namespace modemtext
+{
 
 bool HasResultLine(const QString &text, const QString &word)
 {

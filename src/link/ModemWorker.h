@@ -10,7 +10,7 @@ class TLogWriter;
 // error replies in a row.
 class TModemException : public std::runtime_error
 {
-public:
+  public:
     explicit TModemException(const QString &msg);
     QString Message() const { return message_; }
 
@@ -21,11 +21,12 @@ public:
     static const QString NoAnswer;
     static const QString TooManyErrors;
 
-private:
+  private:
     QString message_;
 };
 
-namespace modemtext {
+namespace modemtext
+{
 // True when a line of text (split at CR or LF; the last, unfinished line
 // counts too) is word in any letter case, surrounding blanks aside.
 // "CONNECT" also matches with a suffix after a blank ("CONNECT 9600").
@@ -41,12 +42,14 @@ bool IsSendable(const QString &command);
 // another thread sets to make every exchange give up at its next check.
 class TModemWorker
 {
-public:
+  public:
     static constexpr int StandardTimeoutMs = 4500;
     static constexpr int DialTimeoutMs = 50000;
     static constexpr int PollMs = 50;
     static constexpr int RetryPauseMs = 10;
-    static constexpr int EscapeGuardMs = 1000;
+    // Modems default to a 1 s guard time counted in 20 ms ticks; a margin
+    // keeps "+++" from ever landing just inside it.
+    static constexpr int EscapeGuardMs = 1100;
     static constexpr int RtsPulseMs = 1000;
 
     TModemWorker(TComPortWorker *port, const QString &phone, bool waitForRegistration,
@@ -87,7 +90,7 @@ public:
     TComPortWorker *Port() const { return port_; }
     int ErrorCount() const { return errorCount_; }
 
-private:
+  private:
     void drain();
     void checkLinkFailure(const QString &text);
     bool errorReply(const QString &text);

@@ -7,8 +7,9 @@
 #include <QThread>
 #include <algorithm>
 
-namespace {
-constexpr uint32_t kBaudTable[] = {110,   300,   600,   1200,   2400,   4800,   9600,  14400,
+namespace
+{
+constexpr uint32_t kBaudTable[] = {110,   300,   600,   1200,  2400,   4800,   9600,  14400,
                                    19200, 38400, 56000, 57600, 115200, 128000, 256000};
 } // namespace
 
@@ -192,7 +193,8 @@ uint32_t TCustomComm::OutQueCount()
     return n;
 }
 
-namespace {
+namespace
+{
 struct LockGuard {
     std::atomic<bool> &flag;
     explicit LockGuard(std::atomic<bool> &f) : flag(f) { flag = true; }
@@ -281,9 +283,12 @@ TCustomComm::RtsResult TCustomComm::SwitchRts(bool on)
     if (!Opened())
         throw EDeviceError::Make(EDeviceError::NotOpened);
     switch (backend_->SetRts(on)) {
-    case TSerialBackend::Rts::Done: return RtsResult::Done;
-    case TSerialBackend::Rts::NotSupported: return RtsResult::NotSupported;
-    default: return RtsResult::Failed;
+    case TSerialBackend::Rts::Done:
+        return RtsResult::Done;
+    case TSerialBackend::Rts::NotSupported:
+        return RtsResult::NotSupported;
+    default:
+        return RtsResult::Failed;
     }
 }
 
@@ -331,7 +336,11 @@ void TCustomComm::SetBaudValue(uint32_t value)
 void TCustomComm::applyFlowPreset()
 {
     switch (flowControl_) {
-    case fcNone: rtsSettings_ = 0; dtrSettings_ = 0; xonxoffSettings_ = 0; break;
+    case fcNone:
+        rtsSettings_ = 0;
+        dtrSettings_ = 0;
+        xonxoffSettings_ = 0;
+        break;
     case fcRtsCts:
         rtsSettings_ = fsCTSOut | fsRTSHandshake;
         dtrSettings_ = fsDTREnabled;
@@ -347,7 +356,8 @@ void TCustomComm::applyFlowPreset()
         dtrSettings_ = fsDTREnabled;
         xonxoffSettings_ = fsInX | fsOutX;
         break;
-    case fcCustom: return;
+    case fcCustom:
+        return;
     }
     if (options_ & coLeaveDTROpen)
         dtrSettings_ = (dtrSettings_ & ~unsigned(fsDTRHandshake)) | fsDTREnabled;
@@ -410,9 +420,15 @@ void TCustomComm::SettingsChanged(int group)
     if (!Opened())
         return;
     switch (group) {
-    case LineGroup: ApplyLineSettings(); break;
-    case BufferGroup: ApplyBuffers(); break;
-    case TimeoutGroup: ApplyTimeouts(); break;
+    case LineGroup:
+        ApplyLineSettings();
+        break;
+    case BufferGroup:
+        ApplyBuffers();
+        break;
+    case TimeoutGroup:
+        ApplyTimeouts();
+        break;
     }
 }
 

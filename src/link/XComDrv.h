@@ -17,8 +17,22 @@ enum TDataBits { db4, db5, db6, db7, db8 };
 enum TParity { paNone, paOdd, paEven, paMark, paSpace };
 enum TStopBits { sb1, sb1p5, sb2 };
 enum TBaudRate {
-    br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
-    br38400, br56000, br57600, br115200, br128000, br256000, brCustom
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000,
+    brCustom
 };
 enum TFlowControl { fcNone, fcRtsCts, fcDtrDsr, fcSoftware, fcCustom };
 
@@ -27,8 +41,13 @@ enum TRTSSetting : unsigned { fsCTSOut = 1, fsRTSEnabled = 2, fsRTSHandshake = 4
 enum TDTRSetting : unsigned { fsDSROut = 1, fsDTREnabled = 2, fsDTRHandshake = 4 };
 enum TXOnXOffSetting : unsigned { fsInX = 1, fsOutX = 2 };
 enum TCommOption : unsigned {
-    coAbortOnError = 1, coDiscardNull = 2, coDSRSensitivity = 4, coErrorChar = 8,
-    coParityCheck = 16, coTXContinueOnXOff = 32, coLeaveDTROpen = 64
+    coAbortOnError = 1,
+    coDiscardNull = 2,
+    coDSRSensitivity = 4,
+    coErrorChar = 8,
+    coParityCheck = 16,
+    coTXContinueOnXOff = 32,
+    coLeaveDTROpen = 64
 };
 using TRTSSettings = unsigned;
 using TDTRSettings = unsigned;
@@ -37,10 +56,19 @@ using TCommOptions = unsigned;
 
 // Each event is the bit of its position in the platform's event mask.
 enum TDeviceEvent : unsigned {
-    deChar = 1u << 0, deFlag = 1u << 1, deOutEmpty = 1u << 2, deCTS = 1u << 3,
-    deDSR = 1u << 4, deRLSD = 1u << 5, deBreak = 1u << 6, deError = 1u << 7,
-    deRing = 1u << 8, dePrintError = 1u << 9, deIn80Full = 1u << 10,
-    deProv1 = 1u << 11, deProv2 = 1u << 12
+    deChar = 1u << 0,
+    deFlag = 1u << 1,
+    deOutEmpty = 1u << 2,
+    deCTS = 1u << 3,
+    deDSR = 1u << 4,
+    deRLSD = 1u << 5,
+    deBreak = 1u << 6,
+    deError = 1u << 7,
+    deRing = 1u << 8,
+    dePrintError = 1u << 9,
+    deIn80Full = 1u << 10,
+    deProv1 = 1u << 11,
+    deProv2 = 1u << 12
 };
 using TDeviceEvents = unsigned;
 
@@ -55,7 +83,7 @@ const QStringList &ModemResultCodes();
 
 class TCommDataControl
 {
-public:
+  public:
     explicit TCommDataControl(TCustomComm *owner) : owner_(owner) {}
     TDataBits DataBits() const { return dataBits_; }
     TParity Parity() const { return parity_; }
@@ -64,7 +92,7 @@ public:
     void SetParity(TParity v);
     void SetStopBits(TStopBits v);
 
-private:
+  private:
     TCustomComm *owner_;
     TDataBits dataBits_ = db8;
     TParity parity_ = paNone;
@@ -73,7 +101,7 @@ private:
 
 class TCommBuffers
 {
-public:
+  public:
     static constexpr uint16_t MinSize = 128;
     static constexpr uint16_t MaxSize = 4096;
 
@@ -88,7 +116,7 @@ public:
     void SetInputTimeout(uint16_t v) { inputTimeout_ = v; }
     void SetOutputTimeout(uint16_t v) { outputTimeout_ = v; }
 
-private:
+  private:
     TCustomComm *owner_;
     uint16_t inputSize_ = 2048;
     uint16_t outputSize_ = 2048;
@@ -98,7 +126,7 @@ private:
 
 class TCommEventChars
 {
-public:
+  public:
     explicit TCommEventChars(TCustomComm *owner) : owner_(owner) {}
     uint8_t XonChar() const { return xon_; }
     uint8_t XoffChar() const { return xoff_; }
@@ -111,7 +139,7 @@ public:
     void SetErrorChar(uint8_t v) { set(error_, v); }
     void SetEventChar(uint8_t v) { set(event_, v); }
 
-private:
+  private:
     void set(uint8_t &field, uint8_t v);
     TCustomComm *owner_;
     uint8_t xon_ = 17, xoff_ = 19, eof_ = 0, error_ = 0, event_ = 10;
@@ -119,7 +147,7 @@ private:
 
 class TCommTimeoutsEx
 {
-public:
+  public:
     explicit TCommTimeoutsEx(TCustomComm *owner) : owner_(owner) {}
     uint32_t ReadInterval() const { return readInterval_; }
     uint32_t ReadMultiplier() const { return readMultiplier_; }
@@ -132,7 +160,7 @@ public:
     void SetWriteMultiplier(uint32_t v) { set(writeMultiplier_, v); }
     void SetWriteConstant(uint32_t v) { set(writeConstant_, v); }
 
-private:
+  private:
     void set(uint32_t &field, uint32_t v);
     TCustomComm *owner_;
     uint32_t readInterval_ = 1, readMultiplier_ = 0, readConstant_ = 1;
@@ -143,7 +171,7 @@ private:
 // an event thread watches the line only while a line-event handler is set.
 class TCustomComm
 {
-public:
+  public:
     using TCommEvent = std::function<void(TCustomComm *sender, TDeviceEvents events)>;
     using TDataEvent = std::function<void(TCustomComm *sender, uint32_t received)>;
     using TNotifyEvent = std::function<void(TCustomComm *sender)>;
@@ -210,14 +238,14 @@ public:
     void SettingsChanged(int group);
     enum { LineGroup, BufferGroup, TimeoutGroup };
 
-protected:
+  protected:
     void ApplyLineSettings();
     void ApplyBuffers();
     void ApplyTimeouts();
     // Runs the handlers for an event mask, on the UI thread when Synchronize.
     void DispatchEvents(TDeviceEvents events);
 
-private:
+  private:
     struct Dispatch; // handlers and an alive flag shared with posted calls
     void startEventThread();
     void stopEventThread();
@@ -251,6 +279,6 @@ private:
 
 class TXComm : public TCustomComm
 {
-public:
+  public:
     using TCustomComm::TCustomComm;
 };

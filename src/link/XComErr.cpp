@@ -8,18 +8,30 @@ EDeviceError::EDeviceError(int code, const QString &message)
 QString EDeviceError::Text(int code)
 {
     switch (code) {
-    case NotOpened: return QStringLiteral("Device not opened.");
-    case AlreadyOpened: return QStringLiteral("Device is allready opened.");
-    case LineSettings: return QStringLiteral("Unable to update device control block.");
-    case SendLocked: return QStringLiteral("Device locked. Cannot perform send operations.");
-    case ReadLocked: return QStringLiteral("Device locked. Cannot perform read operations.");
-    case Buffers: return QStringLiteral("Unable to update IO buffers.");
-    case Timeouts: return QStringLiteral("Unable to update Timeouts.");
-    case ReadFailed: return QStringLiteral("Unable to read from port.");
-    case WriteFailed: return QStringLiteral("Unable to write to port.");
-    case RtsFailed: return QStringLiteral("Unable to switch the RTS line.");
-    case CannotOpen: return QStringLiteral("Cannot open device %s");
-    default: return QString();
+    case NotOpened:
+        return QStringLiteral("Device not opened.");
+    case AlreadyOpened:
+        return QStringLiteral("Device is allready opened.");
+    case LineSettings:
+        return QStringLiteral("Unable to update device control block.");
+    case SendLocked:
+        return QStringLiteral("Device locked. Cannot perform send operations.");
+    case ReadLocked:
+        return QStringLiteral("Device locked. Cannot perform read operations.");
+    case Buffers:
+        return QStringLiteral("Unable to update IO buffers.");
+    case Timeouts:
+        return QStringLiteral("Unable to update Timeouts.");
+    case ReadFailed:
+        return QStringLiteral("Unable to read from port.");
+    case WriteFailed:
+        return QStringLiteral("Unable to write to port.");
+    case RtsFailed:
+        return QStringLiteral("Unable to switch the RTS line.");
+    case CannotOpen:
+        return QStringLiteral("Cannot open device %s");
+    default:
+        return QString();
     }
 }
 

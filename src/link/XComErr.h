@@ -5,7 +5,7 @@
 // Port failures of the serial driver: a numeric code and an English text.
 class EDeviceError : public std::runtime_error
 {
-public:
+  public:
     enum : int {
         NotOpened = 1,
         AlreadyOpened = 2,
@@ -36,7 +36,7 @@ public:
     static EDeviceError System(int code, const QString &kind, int systemCode,
                                const QString &systemText);
 
-private:
+  private:
     int code_;
     QString message_;
 };

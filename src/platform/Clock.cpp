@@ -3,7 +3,8 @@
 #include <chrono>
 #include <thread>
 
-namespace t3clock {
+namespace t3clock
+{
 
 int64_t MonotonicMs()
 {

@@ -9,7 +9,8 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 bool speedCode(uint32_t baud, speed_t &out)
 {
@@ -17,11 +18,10 @@ bool speedCode(uint32_t baud, speed_t &out)
         uint32_t rate;
         speed_t code;
     } table[] = {
-        {50, B50},         {75, B75},         {110, B110},       {134, B134},
-        {150, B150},       {200, B200},       {300, B300},       {600, B600},
-        {1200, B1200},     {1800, B1800},     {2400, B2400},     {4800, B4800},
-        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
-        {115200, B115200}, {230400, B230400},
+        {50, B50},         {75, B75},         {110, B110},       {134, B134},     {150, B150},
+        {200, B200},       {300, B300},       {600, B600},       {1200, B1200},   {1800, B1800},
+        {2400, B2400},     {4800, B4800},     {9600, B9600},     {19200, B19200}, {38400, B38400},
+        {57600, B57600},   {115200, B115200}, {230400, B230400},
 #ifdef B460800
         {460800, B460800},
 #endif
@@ -80,7 +80,8 @@ bool TPosixSerialBackend::Open(const std::string &deviceName)
         lastError_ = ENOENT;
         return false;
     }
-    const int fd = ::open(DevicePath(deviceName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const int fd =
+        ::open(DevicePath(deviceName).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return fail();
     // Only a terminal is a serial port; anything else would "open" and then
@@ -123,21 +124,42 @@ bool TPosixSerialBackend::ApplyLine(const TSerialLine &line)
 #endif
     t.c_iflag &= ~(IXON | IXOFF | IXANY | INPCK);
     switch (line.dataBits) {
-    case 5: t.c_cflag |= CS5; break;
-    case 6: t.c_cflag |= CS6; break;
-    case 7: t.c_cflag |= CS7; break;
-    case 8: t.c_cflag |= CS8; break;
-    default: lastError_ = EINVAL; return false;
+    case 5:
+        t.c_cflag |= CS5;
+        break;
+    case 6:
+        t.c_cflag |= CS6;
+        break;
+    case 7:
+        t.c_cflag |= CS7;
+        break;
+    case 8:
+        t.c_cflag |= CS8;
+        break;
+    default:
+        lastError_ = EINVAL;
+        return false;
     }
     switch (line.parity) {
-    case 0: break;
-    case 1: t.c_cflag |= PARENB | PARODD; break;
-    case 2: t.c_cflag |= PARENB; break;
+    case 0:
+        break;
+    case 1:
+        t.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        t.c_cflag |= PARENB;
+        break;
 #ifdef CMSPAR
-    case 3: t.c_cflag |= PARENB | CMSPAR | PARODD; break;
-    case 4: t.c_cflag |= PARENB | CMSPAR; break;
+    case 3:
+        t.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case 4:
+        t.c_cflag |= PARENB | CMSPAR;
+        break;
 #endif
-    default: lastError_ = EINVAL; return false;
+    default:
+        lastError_ = EINVAL;
+        return false;
     }
     if (line.stopBits == 2)
         t.c_cflag |= CSTOPB;

@@ -8,7 +8,7 @@
 // transfers, poll plus a stop pipe for the event thread.
 class TPosixSerialBackend final : public TSerialBackend
 {
-public:
+  public:
     TPosixSerialBackend() = default;
     ~TPosixSerialBackend() override;
     TPosixSerialBackend(const TPosixSerialBackend &) = delete;
@@ -44,7 +44,7 @@ public:
     std::string ErrorText(int code) const override;
     const char *ErrorKind() const override { return "POSIX error"; }
 
-private:
+  private:
     bool fail();
     int modemLine(int bit, bool on);
 

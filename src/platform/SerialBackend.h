@@ -10,9 +10,9 @@
 
 struct TSerialLine {
     uint32_t baud = 9600;
-    int dataBits = 8;   // 4..8
-    int parity = 0;     // 0 none, 1 odd, 2 even, 3 mark, 4 space
-    int stopBits = 0;   // 0 one, 1 one and a half, 2 two
+    int dataBits = 8; // 4..8
+    int parity = 0;   // 0 none, 1 odd, 2 even, 3 mark, 4 space
+    int stopBits = 0; // 0 one, 1 one and a half, 2 two
     bool ctsOut = false;
     bool dsrOut = false;
     bool rtsEnabled = false;
@@ -37,7 +37,7 @@ struct TSerialTimeouts {
 
 class TSerialBackend
 {
-public:
+  public:
     enum class Rts { Done, NotSupported, Failed };
     enum class Wake { Stop, Input, Timeout, Failed };
 

@@ -23,15 +23,15 @@
 
 class PtyPeer
 {
-public:
+  public:
     struct Reply {
         QByteArray bytes;
         int delayMs = 0;
     };
     struct Arrival {
-        int64_t us;   // steady clock
+        int64_t us; // steady clock
         uint8_t byte;
-        int chunk;    // bytes of one read() share a chunk number
+        int chunk; // bytes of one read() share a chunk number
     };
 
     PtyPeer()
@@ -119,7 +119,7 @@ public:
         master_ = -1;
     }
 
-private:
+  private:
     void stopThread()
     {
         if (thread_.joinable()) {
@@ -214,7 +214,7 @@ private:
 // Keeps the lines a link object logs.
 class LogCollector : public TLogWriter
 {
-public:
+  public:
     void WriteLine(const QString &text) override
     {
         std::lock_guard l(mx_);
@@ -226,7 +226,7 @@ public:
         return lines_;
     }
 
-private:
+  private:
     mutable std::mutex mx_;
     QStringList lines_;
 };

@@ -4,7 +4,8 @@
 #include <algorithm>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 struct Opened {
     PtyPeer peer;
@@ -88,9 +89,12 @@ TEST(ComPortWorker, WriteHexForms)
         const char *text;
         QByteArray sent;
     } cases[] = {
-        {"01 A2 ", bytes({0x01, 0xA2})}, {"01 A2", bytes({0x01, 0xA2})},
-        {"01A2", bytes({0x01})},         {"ff-0a", bytes({0xFF, 0x0A})},
-        {"", QByteArray()},              {"7", QByteArray()},
+        {"01 A2 ", bytes({0x01, 0xA2})},
+        {"01 A2", bytes({0x01, 0xA2})},
+        {"01A2", bytes({0x01})},
+        {"ff-0a", bytes({0xFF, 0x0A})},
+        {"", QByteArray()},
+        {"7", QByteArray()},
     };
     for (const auto &c : cases) {
         Opened o;

@@ -6,7 +6,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
-namespace {
+namespace
+{
 
 int64_t nowMs()
 {
@@ -20,8 +21,7 @@ struct Link {
     TComPortWorker port{peer.Path(), &log};
     TModemWorker modem;
 
-    explicit Link(const QString &phone = QString())
-        : modem(&port, phone, false, &log, false)
+    explicit Link(const QString &phone = QString()) : modem(&port, phone, false, &log, false)
     {
         port.Open();
     }
@@ -82,7 +82,9 @@ TEST(ModemWorker, ResultWordsAreWholeLines)
         {">error_log\r\n", "ok", "OK", true, ">error_log\r\nok"},
         {">disconnected\r\nno answers\r\n", "OK\r\n", "OK", true,
          ">disconnected\r\nno answers\r\nOK\r\n"},
-        {">00\x01", "50\r\nOK\r\n", "OK", true, ">00\x01" "50\r\nOK\r\n"},
+        {">00\x01", "50\r\nOK\r\n", "OK", true,
+         ">00\x01"
+         "50\r\nOK\r\n"},
         {"ATD 123\r\n", "\r\nCONNECT 9600\r\n", "CONNECT", true, "ATD 123\r\n\r\nCONNECT 9600\r\n"},
         {"ATD 123\r\n", "connect\r", "CONNECT", true, "ATD 123\r\nconnect\r"},
         {"\r\nCONNECTED", "\r\n", "CONNECT", false, "\r\nCONNECTED\r\n"},
@@ -133,8 +135,9 @@ TEST(ModemWorker, FailureWordsRaiseInAnyCaseEvenWithOkPresent)
         // Raised in the wait: no answer line, no second try.
         EXPECT_EQ(l.log.Lines(), QStringList({"#Modem<-: AT\r\n"}));
     }
-    EXPECT_EQ(TModemException::NoCarrier,
-              QStringLiteral("ОШИБКА! Не могу установить соединение или оно разорвано(NO CARRIER)!"));
+    EXPECT_EQ(
+        TModemException::NoCarrier,
+        QStringLiteral("ОШИБКА! Не могу установить соединение или оно разорвано(NO CARRIER)!"));
 }
 
 TEST(ModemWorker, FailureWordLeftInTheInputRaisesBeforeSending)
@@ -171,8 +174,8 @@ TEST(ModemWorker, ThreeTriesSeeingErrorAtTheirFirstPollRaise)
     EXPECT_EQ(modemError([&] { l.modem.Exchange("AT+CBST=7,0,1", reply, "OK", 3, 2000, true); }),
               QStringLiteral("ОШИБКА! Слишком много ошибока от модема!"));
     const QString sent = "#Modem<-: AT+CBST=7,0,1\r\n";
-    EXPECT_EQ(l.log.Lines(), QStringList({sent, "@Modem->: ERROR\r\n", sent,
-                                          "@Modem->: ERROR\r\n", sent}));
+    EXPECT_EQ(l.log.Lines(),
+              QStringList({sent, "@Modem->: ERROR\r\n", sent, "@Modem->: ERROR\r\n", sent}));
 }
 
 TEST(ModemWorker, AnEmptyPollBetweenErrorsStartsTheCountAgain)

@@ -6,7 +6,8 @@
 #include <chrono>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 int64_t nowMs()
 {
