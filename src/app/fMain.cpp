@@ -378,6 +378,7 @@ void TformMain::CreateCentral()
     PagePane->installEventFilter(this);
     Splitter2->setStretchFactor(0, 0);
     Splitter2->setStretchFactor(1, 1);
+    Splitter2->installEventFilter(this);
 
     auto *memoArea = new QWidget(Splitter1);
     memoArea->setObjectName(QStringLiteral("MemoArea"));
@@ -416,6 +417,7 @@ void TformMain::CreateCentral()
     // The page area keeps its height; the memo takes what the window gains.
     Splitter1->setStretchFactor(0, 0);
     Splitter1->setStretchFactor(1, 1);
+    Splitter1->installEventFilter(this);
     setCentralWidget(Splitter1);
 
     Timer1 = new QTimer(this);
@@ -446,6 +448,7 @@ void TformMain::CreateStatusBar()
         // At least the designed width; longer texts (device paths are longer
         // than "COM1:") widen the panel instead of being cut.
         l->setMinimumWidth(panels[i].width);
+        l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         l->setAlignment((panels[i].centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
         StatusBar1->addWidget(l);
         StatusPanels[i] = l;
@@ -851,22 +854,6 @@ void TformMain::Warn(const QString &text)
 
 // ---- events ----
 
-void TformMain::resizeEvent(QResizeEvent *event)
-{
-    QMainWindow::resizeEvent(event);
-    const int total = Splitter2->width();
-    if (total <= 0)
-        return;
-    // The tree keeps its share of the width when the window is resized.
-    const int tree = total * kTreePercent / 100;
-    Splitter2->setSizes({tree, total - tree});
-    if (!m_initialLayoutDone) {
-        const int rest = std::max(1, Splitter1->height() - kPageAreaHeight);
-        Splitter1->setSizes({kPageAreaHeight, rest});
-        m_initialLayoutDone = true;
-    }
-}
-
 bool TformMain::eventFilter(QObject *watched, QEvent *event)
 {
     switch (event->type()) {
@@ -877,9 +864,19 @@ bool TformMain::eventFilter(QObject *watched, QEvent *event)
         }
         break;
     case QEvent::Resize:
-        if (watched == PagePane)
+        if (watched == PagePane) {
             for (TformIncl *page : m_pages)
                 page->setGeometry(PagePane->rect());
+        } else if (watched == Splitter2) {
+            // The tree keeps its share of the width when the window is resized.
+            const int total = Splitter2->width();
+            const int tree = total * kTreePercent / 100;
+            Splitter2->setSizes({tree, total - tree});
+        } else if (watched == Splitter1 && !m_initialLayoutDone &&
+                   Splitter1->height() > kPageAreaHeight) {
+            Splitter1->setSizes({kPageAreaHeight, Splitter1->height() - kPageAreaHeight});
+            m_initialLayoutDone = true;
+        }
         break;
     case QEvent::Show:
         if (auto *page = qobject_cast<TformIncl *>(watched);

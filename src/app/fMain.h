@@ -151,7 +151,6 @@ class TformMain : public QMainWindow
     void tv1Change(QTreeWidgetItem *node);
 
   protected:
-    void resizeEvent(QResizeEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
