@@ -570,12 +570,39 @@ int TOutArray::Drain(QWidget *messageParent, const QString &appTitle)
     if (draining_)
         return 0;
     draining_ = true;
+
+    // Consecutive lines for one memo go in as one append: each append lays
+    // out and scrolls the memo, which would dominate a drain of a busy log.
+    QPointer<QPlainTextEdit> batchMemo;
+    QString batch;
+    auto flush = [&] {
+        if (batchMemo && !batch.isNull())
+            batchMemo->appendPlainText(batch);
+        batchMemo = nullptr;
+        batch = QString();
+    };
+
     int count = 0;
     while (Peek() != 0) {
         std::unique_ptr<TOutElement> element = Take();
         if (!element)
             break;
         ++count;
+        if (element->kind == 1) {
+            const auto &e = static_cast<const TMemoOut &>(*element);
+            auto *memo = qobject_cast<QPlainTextEdit *>(e.memo.data());
+            if (!memo || !e.show)
+                continue;
+            if (memo != batchMemo)
+                flush();
+            batchMemo = memo;
+            if (batch.isNull())
+                batch = e.text;
+            else
+                batch += u'\n' + e.text;
+            continue;
+        }
+        flush();
         try {
             if (!Apply(*element, messageParent, appTitle))
                 qWarning("output queue: element of kind %d not applied", int(element->kind));
@@ -585,6 +612,7 @@ int TOutArray::Drain(QWidget *messageParent, const QString &appTitle)
             qWarning("output queue: element of kind %d failed", int(element->kind));
         }
     }
+    flush();
     draining_ = false;
     return count;
 }

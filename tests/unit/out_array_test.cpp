@@ -501,22 +501,28 @@ TEST(OutArray, ListRowsGridCellsAndStatusPanels)
 TEST(OutArray, MessageBoxHoldsTheDrainUntilAnswered)
 {
     QLabel label;
+    QPlainTextEdit memo;
     QWidget parent;
     TOutArray out;
     QStringList seen;
     int nested = -1;
     HookGuard hook([&](QWidget *p, const QString &title, const QString &text) {
         EXPECT_EQ(p, &parent);
-        seen << title + "|" + text + "|" + label.text();
+        seen << title + "|" + text + "|" + label.text() + "|" + MemoLines(memo).join(',');
         nested = out.Drain(&parent, "T3config");
     });
     out.PutText(&label, "before");
+    out.PutMemoLine(&memo, "m1", false);
     out.PutMessage(QStringLiteral("Ошибка связи"));
     out.PutText(&label, "after");
+    out.PutMemoLine(&memo, "m2", false);
     out.PutMessage("second");
-    EXPECT_EQ(out.Drain(&parent, "T3config"), 4);
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("T3config|Ошибка связи|before"),
-                                 "T3config|second|after"}));
+    out.PutMemoLine(&memo, "m3", false);
+    EXPECT_EQ(out.Drain(&parent, "T3config"), 7);
+    // Everything queued before a message is on screen when it shows.
+    EXPECT_EQ(seen, (QStringList{QStringLiteral("T3config|Ошибка связи|before|m1"),
+                                 "T3config|second|after|m1,m2"}));
+    EXPECT_EQ(MemoLines(memo), (QStringList{"m1", "m2", "m3"}));
     EXPECT_EQ(nested, 0);
 }
 
