@@ -1,0 +1,33 @@
+#pragma once
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class TIniFile;
+
+// Asks for port, phone number and the registration wait before a connect and
+// remembers them, with the last ten numbers, in section "Connect".
+class TdlgConnect : public QDialog
+{
+    Q_OBJECT
+public:
+    explicit TdlgConnect(QWidget *parent = nullptr);
+
+    void LoadSettings(const TIniFile &ini);
+    void SaveSettings(TIniFile &ini) const;
+    static void EnumComPorts(QStringList &list);
+    void OKBtnClick();
+
+    // The port name used for opening: the port entry up to its first ":".
+    QString PortName() const;
+
+    QLabel *Label1;
+    QComboBox *ComPorts;
+    QLabel *Label2;
+    QComboBox *cbPhones;
+    QCheckBox *cbRegWait;
+    QPushButton *OKBtn;
+    QPushButton *CancelBtn;
+};

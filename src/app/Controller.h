@@ -1,0 +1,128 @@
+#pragma once
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "device/DevTrevalo.h"
+
+#include "ResumeState.h"
+
+class TModemWorker;
+class TOutArray;
+class TformIncl;
+
+// Operating mode and sleep reply read while connecting (0 = not read); owned
+// by the Events page, written by the worker, shown after the connect.
+struct TOperatingState {
+    std::atomic<int> OperatingMode{0};
+    QString SleepReply;
+};
+
+// What the worker greys out while busy and where its memo lines go; filled by
+// the main window so the controller needs no window type.
+struct TSessionView {
+    QObject *memo = nullptr;
+    QObject *splashStatus = nullptr;   // progress window step text
+    QObject *splashOk = nullptr;       // progress window's hidden OK button
+    QObject *disconnectButton = nullptr;
+    QObject *versionPanel = nullptr;   // status panel with the firmware version
+    QObject *chipPanel = nullptr;      // status panel with the flash chip
+    QList<QObject *> busyControls;     // page tree and toolbar buttons (text elements)
+    QList<QObject *> busyComponents;   // menus (component elements)
+    QList<TformIncl *> pages;          // in page order
+    TOperatingState *operating = nullptr; // the Events page's mode read at connect
+    TResumeState *resume = nullptr;
+    // Steps run on the user interface thread after a successful connect.
+    std::function<void()> adaptToFirmware;
+    std::function<void()> applyOperatingMode;
+    std::function<void()> clearReconnectRequest;
+    std::function<void()> offerFirmwareUpdate;
+    // True while the firmware update window is shown.
+    std::function<bool()> updateWindowVisible;
+    // Applies what is queued now (user interface thread).
+    std::function<void()> drainOutput;
+};
+
+enum WorkerCommand : unsigned char {
+    wcIdle = 0,
+    wcReadPage = 3,
+    wcWritePage = 4,
+    wcReadAll = 5,
+    wcWriteAll = 6,
+    wcEraseHistory = 17,
+    wcNsPoint = 18,
+    wcResetFlags = 26,
+    wcReadAlmanac = 28,
+    wcLoadAlmanac = 29,
+    wcHistoryForward = 31,
+    wcHistoryBack = 32,
+    wcWriteSleepMode = 35,
+};
+
+// Session state shared by every worker operation.
+class TController
+{
+public:
+    using Clock = std::chrono::steady_clock;
+
+    TController(TModemWorker *modem, TOutArray *out, const TSessionView &view);
+    ~TController();
+
+    std::atomic<bool> StopRequested{false};
+    std::atomic<TformIncl *> CurrentPage{nullptr};
+    TModemWorker *Modem;
+    TOutArray *Out;
+    Clock::time_point LastVersionPoll;
+    Clock::time_point LastPgpsPoll;
+    int HistoryFirst = -1;
+    int HistoryLast = -1;
+    QString VersionText;
+    int VersionMajor = -1;
+    int VersionMinor = -1;
+    bool ServerNameSupported = false;
+    std::atomic<bool> PollSuspended{false};
+    std::atomic<bool> DisconnectOnStop{true};
+
+    TDevTrevalo *Dev() const { return dev_.get(); }
+    const TSessionView &View() const { return view_; }
+
+    void RequestStop();
+    void SetCurrentPage(TformIncl *page) { CurrentPage = page; }
+    void BeginBusy();
+    void EndBusy();
+    void MarkLabel(QObject *label, bool ok);
+    // Timestamped line in the message memo.
+    void Memo(const QString &text);
+    // "at least 600.NN" for the connected tracker.
+    bool AtLeast600(int minor) const
+    {
+        return VersionMajor > 600 || (VersionMajor == 600 && VersionMinor >= minor);
+    }
+
+    // Session (worker thread; Disconnect also on the user interface thread).
+    bool Connect();
+    bool CheckVersion();
+    bool ReadOperatingMode();
+    bool ReadPgps();
+    void IdlePoll();
+    void Disconnect();
+
+    // Page orchestration (worker thread).
+    void ReadPage();
+    void WritePage();
+    void ReadAllPages();
+    void WriteAllPages();
+
+private:
+    void Progress(const QString &text);
+    void SetOperating(int mode, const QString &sleepReply);
+    int OperatingMode() const;
+
+    std::unique_ptr<IModemExchange> exchange_;
+    std::unique_ptr<TDevTrevalo> dev_;
+    TSessionView view_;
+};

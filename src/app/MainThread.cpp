@@ -1,0 +1,89 @@
+#include "MainThread.h"
+
+#include <QCoreApplication>
+
+#include "platform/Clock.h"
+#include "platform/UiThread.h"
+
+TMainThread::TMainThread(TController *controller) : controller_(controller) {}
+
+void TMainThread::Stop()
+{
+    controller_->RequestStop();
+    terminate_ = true;
+}
+
+bool TMainThread::RunCommand(unsigned char code)
+{
+    TController &c = *controller_;
+    switch (code) {
+    case wcReadPage:
+        c.ReadPage();
+        return true;
+    case wcWritePage:
+        c.WritePage();
+        return true;
+    case wcReadAll:
+        c.ReadAllPages();
+        return true;
+    case wcWriteAll:
+        c.WriteAllPages();
+        return true;
+    case wcEraseHistory:
+    case wcNsPoint:
+    case wcResetFlags:
+    case wcReadAlmanac:
+    case wcLoadAlmanac:
+    case wcHistoryForward:
+    case wcHistoryBack:
+    case wcWriteSleepMode:
+        if (ExtraCommand)
+            ExtraCommand(c, code);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void TMainThread::Execute()
+{
+    TController &c = *controller_;
+    const TSessionView &view = c.View();
+    if (!c.Connect()) {
+        c.Disconnect();
+        if (view.clearReconnectRequest)
+            RunOnUiThread(view.clearReconnectRequest);
+        return;
+    }
+    for (const auto &step : {view.adaptToFirmware, view.applyOperatingMode,
+                             view.clearReconnectRequest, view.offerFirmwareUpdate}) {
+        if (step)
+            RunOnUiThread(step);
+    }
+    mailbox_ = wcIdle;
+    try {
+        while (!terminate_) {
+            const unsigned char code = mailbox_;
+            if (code == wcIdle) {
+                c.IdlePoll();
+                t3clock::SleepMs(50);
+            } else if (RunCommand(code)) {
+                mailbox_ = wcIdle;
+            }
+            t3clock::SleepMs(50);
+        }
+    } catch (...) {
+        // The operation has reported what the user must see; the session ends.
+        terminate_ = true;
+    }
+    if (c.DisconnectOnStop)
+        c.Disconnect();
+}
+
+void WaitForWorker(QThread *thread)
+{
+    if (!thread)
+        return;
+    while (!thread->wait(10))
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}

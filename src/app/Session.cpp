@@ -1,0 +1,178 @@
+#include "Session.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QCoreApplication>
+#include <QLabel>
+
+#include "ConnectDlg.h"
+#include "LogMemoWriter.h"
+#include "MainThread.h"
+#include "OutArray.h"
+#include "SplashDlg.h"
+#include "link/ComPortWorker.h"
+#include "link/ModemWorker.h"
+#include "link/XComErr.h"
+#include "platform/Clock.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramDir.h"
+
+TSessionHost::TSessionHost(const TSessionUi &ui, QObject *parent) : QObject(parent), ui_(ui) {}
+
+TSessionHost::~TSessionHost()
+{
+    StopAndFree();
+}
+
+bool TSessionHost::Connected() const
+{
+    return thread_ != nullptr;
+}
+
+bool TSessionHost::Post(unsigned char code)
+{
+    if (!thread_)
+        return false;
+    thread_->PostCommand(code);
+    return true;
+}
+
+void TSessionHost::tbtnConnectClick()
+{
+    TIniFile ini(ProgramDir() + QStringLiteral("current.ini"));
+    TdlgConnect dlg(ui_.window);
+    QStringList ports;
+    TdlgConnect::EnumComPorts(ports);
+    dlg.ComPorts->addItems(ports);
+    dlg.LoadSettings(ini);
+
+    int result;
+    if (ui_.reconnectWithoutDialog && ui_.reconnectWithoutDialog()) {
+        t3clock::SleepMs(100);
+        QCoreApplication::processEvents();
+        result = QDialog::Accepted;
+    } else {
+        result = ui_.execConnectDialog ? ui_.execConnectDialog(dlg) : dlg.exec();
+    }
+
+    if (result == QDialog::Accepted && !thread_ &&
+        OpenLink(dlg.PortName(), false, dlg.cbPhones->currentText(), dlg.cbRegWait->isChecked())) {
+        ui_.panels[0]->setText(dlg.ComPorts->currentText());
+        ui_.panels[1]->setText(dlg.cbPhones->currentText());
+
+        TSessionView view;
+        view.memo = ui_.memo;
+        view.splashStatus = ui_.splash->Panel2;
+        view.splashOk = ui_.splash->Button1;
+        view.disconnectButton = ui_.tbtnDisconnect;
+        view.versionPanel = ui_.panels[2];
+        view.chipPanel = ui_.panels[3];
+        view.busyControls = ui_.busyControls;
+        view.busyComponents = ui_.busyComponents;
+        view.pages = ui_.pages;
+        view.operating = ui_.operating;
+        view.resume = ui_.resume;
+        view.adaptToFirmware = ui_.adaptToFirmware;
+        view.applyOperatingMode = ui_.applyOperatingMode;
+        view.clearReconnectRequest = ui_.clearReconnectRequest;
+        view.offerFirmwareUpdate = ui_.offerFirmwareUpdate;
+        view.updateWindowVisible = ui_.updateWindowVisible;
+        view.drainOutput = ui_.drainOutput;
+
+        controller_ = std::make_unique<TController>(modem_.get(), ui_.out, view);
+        thread_ = std::make_unique<TMainThread>(controller_.get());
+        thread_->ExtraCommand = ui_.extraCommand;
+        TMainThread *started = thread_.get();
+        thread_->start();
+
+        const int splash = ui_.execSplash ? ui_.execSplash(*ui_.splash) : ui_.splash->exec();
+        if (splash == QDialog::Accepted) {
+            // A disconnect queued during the connect (incompatible shell) has
+            // already freed the session.
+            if (thread_ && thread_.get() == started)
+                SetConnectedState(true);
+        } else if (thread_.get() == started) {
+            StopAndFree();
+        }
+    }
+    dlg.SaveSettings(ini);
+    ini.UpdateFile();
+}
+
+bool TSessionHost::OpenLink(const QString &portName, bool fast, const QString &phone,
+                            bool waitRegistration)
+{
+    log_ = std::make_unique<TLogMemoWriter>(ui_.memo, ui_.out);
+    try {
+        port_ = std::make_unique<TComPortWorker>(portName, fast, log_.get(), true);
+        port_->Open();
+        modem_ = std::make_unique<TModemWorker>(port_.get(), phone, waitRegistration, log_.get(),
+                                                false);
+    } catch (const EDeviceError &e) {
+        modem_.reset();
+        port_.reset();
+        log_.reset();
+        const QString text = QStringLiteral("Ошибка при открытии Com порта! ") + e.Message();
+        if (ui_.showError)
+            ui_.showError(text);
+        return false;
+    } catch (const std::exception &e) {
+        modem_.reset();
+        port_.reset();
+        log_.reset();
+        const QString text = QStringLiteral("Ошибка при открытии Com порта! ") +
+                             QString::fromUtf8(e.what());
+        if (ui_.showError)
+            ui_.showError(text);
+        return false;
+    }
+    return true;
+}
+
+void TSessionHost::FreeLink()
+{
+    modem_.reset();
+    port_.reset();
+    log_.reset();
+}
+
+void TSessionHost::StopAndFree()
+{
+    // A queued click may arrive while we wait for the worker below.
+    static thread_local bool stopping = false;
+    if (stopping)
+        return;
+    stopping = true;
+    if (thread_) {
+        thread_->Stop();
+        WaitForWorker(thread_.get());
+        thread_.reset();
+    }
+    controller_.reset();
+    FreeLink();
+    stopping = false;
+}
+
+void TSessionHost::tbtnDisconnectClick()
+{
+    StopAndFree();
+    SetConnectedState(false);
+    ui_.panels[0]->clear();
+    ui_.panels[1]->clear();
+}
+
+void TSessionHost::SetConnectedState(bool connected)
+{
+    if (ui_.tbtnConnect)
+        ui_.tbtnConnect->setEnabled(!connected);
+    if (ui_.mnuConnect)
+        ui_.mnuConnect->setEnabled(!connected);
+    if (ui_.tbtnDisconnect)
+        ui_.tbtnDisconnect->setEnabled(connected);
+    if (ui_.mnuDisconnect)
+        ui_.mnuDisconnect->setEnabled(connected);
+    for (QAction *a : ui_.sessionActions)
+        a->setEnabled(connected);
+}
