@@ -1,45 +1,13 @@
 #include <gtest/gtest.h>
 
-#include <QMap>
 #include <QStringList>
 #include <functional>
 #include <stdexcept>
 
+#include "FakeExchange.h"
 #include "device/DevTrevalo.h"
 
 namespace {
-
-// Answers each request line from a script; a line without an entry gets no "OK".
-class FakeExchange : public IModemExchange
-{
-public:
-    QStringList sent;
-    QMap<QString, QString> values;   // request line → value between ">" and "OK"
-    bool throwLinkError = false;
-
-    bool Exchange(const QString &command, QString &reply, const QString &expected, int tries,
-                  int timeoutMs, bool) override
-    {
-        sent << command;
-        EXPECT_EQ(expected, QStringLiteral("OK"));
-        EXPECT_EQ(tries, 3);
-        EXPECT_EQ(timeoutMs, 4500);
-        if (throwLinkError)
-            throw std::runtime_error("carrier lost");
-        auto it = values.find(command);
-        if (it == values.end()) {
-            reply = command + QStringLiteral("\r\nERROR\r\n");
-            return false;
-        }
-        reply = command + QStringLiteral("\r\n>") + *it + QStringLiteral("\r\nOK\r\n");
-        return true;
-    }
-    bool ExchangeHex(const QString &, QString &, const QString &, int, int) override
-    {
-        ADD_FAILURE() << "no hex exchange expected";
-        return false;
-    }
-};
 
 struct Fixture {
     FakeExchange fake;
