@@ -23,7 +23,8 @@
 #include <unistd.h>
 #include <vector>
 
-namespace {
+namespace
+{
 
 long long MonotonicNs()
 {
@@ -70,11 +71,10 @@ int Child(long long spawnedAt, int outFd)
         QCoreApplication::processEvents(); // the first paint
         shown = MonotonicNs();
     }
-    const std::string line = std::to_string(entered - spawnedAt) + " " +
-                             std::to_string(appReady - spawnedAt) + " " +
-                             std::to_string(created - spawnedAt) + " " +
-                             std::to_string(shown - spawnedAt) + " " +
-                             QGuiApplication::platformName().toStdString() + "\n";
+    const std::string line =
+        std::to_string(entered - spawnedAt) + " " + std::to_string(appReady - spawnedAt) + " " +
+        std::to_string(created - spawnedAt) + " " + std::to_string(shown - spawnedAt) + " " +
+        QGuiApplication::platformName().toStdString() + "\n";
     if (write(outFd, line.data(), line.size()) < 0)
         return 3;
     return 0;
@@ -109,8 +109,8 @@ bool RunOnce(const char *self, Sample &s)
     waitpid(pid, &status, 0);
     char platform[64] = {0};
     return WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-           std::sscanf(out.c_str(), "%lld %lld %lld %lld %63s", &s.entered, &s.appReady,
-                       &s.created, &s.shown, platform) == 5 &&
+           std::sscanf(out.c_str(), "%lld %lld %lld %lld %63s", &s.entered, &s.appReady, &s.created,
+                       &s.shown, platform) == 5 &&
            (s.platform = platform, true);
 }
 

@@ -43,7 +43,8 @@
 const char *const TformMain::kCaption = "Программа настройки Trevalo-3 v 2.0.032";
 const char *const TformMain::kAppTitle = "T3config";
 
-namespace {
+namespace
+{
 
 constexpr int kClientWidth = 1130;
 constexpr int kClientHeight = 646;
@@ -130,7 +131,8 @@ void drawReset(QPainter &p, QPointF c)
     p.setBrush(col);
     p.setPen(QPen(col, 1.0));
     const QPointF tip(c.x() - 1, c.y() - 5.5);
-    p.drawPolygon(QPolygonF({tip + QPointF(-4, -3.5), tip + QPointF(2.5, 0), tip + QPointF(-4, 3.5)}));
+    p.drawPolygon(
+        QPolygonF({tip + QPointF(-4, -3.5), tip + QPointF(2.5, 0), tip + QPointF(-4, 3.5)}));
 }
 
 QPixmap drawIcon(TIconKind kind, int size)
@@ -273,15 +275,16 @@ void TformMain::CreateMenus()
     };
 
     mnuFile = makeMenu("mnuFile", QStringLiteral("Файл"));
-    mnuExit = makeItem(mnuFile, "mnuExit", QStringLiteral("Выход"), QKeySequence(QStringLiteral("Ctrl+X")),
-                       true, &TformMain::mnuExitClick);
+    mnuExit = makeItem(mnuFile, "mnuExit", QStringLiteral("Выход"),
+                       QKeySequence(QStringLiteral("Ctrl+X")), true, &TformMain::mnuExitClick);
 
     mnuConnections = makeMenu("mnuConnections", QStringLiteral("Соединение"));
-    mnuConnect = makeItem(mnuConnections, "mnuConnect", QStringLiteral("Подключиться"),
-                          QKeySequence(QStringLiteral("Ctrl+C")), true, &TformMain::tbtnConnectClick);
-    mnuDisconnect = makeItem(mnuConnections, "mnuDisconnect", QStringLiteral("Отключиться"),
-                             QKeySequence(QStringLiteral("Ctrl+D")), false,
-                             &TformMain::tbtnDisconnectClick);
+    mnuConnect =
+        makeItem(mnuConnections, "mnuConnect", QStringLiteral("Подключиться"),
+                 QKeySequence(QStringLiteral("Ctrl+C")), true, &TformMain::tbtnConnectClick);
+    mnuDisconnect =
+        makeItem(mnuConnections, "mnuDisconnect", QStringLiteral("Отключиться"),
+                 QKeySequence(QStringLiteral("Ctrl+D")), false, &TformMain::tbtnDisconnectClick);
 
     mnuUpdate = makeMenu("mnuUpdate", QStringLiteral("Панель"));
     N4 = makeItem(mnuUpdate, "N4", QStringLiteral("Обновить версию прошивки"), {}, true,
@@ -295,17 +298,17 @@ void TformMain::CreateMenus()
     mnuLoad = makeItem(mnuProperties, "mnuLoad", QStringLiteral("Загрузить"),
                        QKeySequence(QStringLiteral("Ctrl+L")), true, &TformMain::mnuLoadClick);
     mnuProperties->addSeparator();
-    N1 = makeItem(mnuProperties, "N1", QStringLiteral("Настройки по умолчанию на данной странице"), {},
-                  false, &TformMain::N1Click);
+    N1 = makeItem(mnuProperties, "N1", QStringLiteral("Настройки по умолчанию на данной странице"),
+                  {}, false, &TformMain::N1Click);
     N2 = makeItem(mnuProperties, "N2", QStringLiteral("Все настройки по умолчанию"), {}, false,
                   &TformMain::N2Click);
 
     // Kept for its place in the menu bar; its items do nothing and it stays hidden.
     mnuDebug = makeMenu("mnuDebug", QStringLiteral("Отладка"));
-    mnuMemo = makeItem(mnuDebug, "mnuMemo", QStringLiteral("Показать отладочные сообщения"), {}, true,
-                       nullptr);
-    mnuLog = makeItem(mnuDebug, "mnuLog", QStringLiteral("Записывать информацию в лог файл"), {}, true,
-                      nullptr);
+    mnuMemo = makeItem(mnuDebug, "mnuMemo", QStringLiteral("Показать отладочные сообщения"), {},
+                       true, nullptr);
+    mnuLog = makeItem(mnuDebug, "mnuLog", QStringLiteral("Записывать информацию в лог файл"), {},
+                      true, nullptr);
     mnuDebug->menuAction()->setVisible(false);
 
     mnuHelp = makeMenu("mnuHelp", QStringLiteral("Помощь"));
@@ -360,12 +363,8 @@ void TformMain::CreateCentral()
     const struct {
         const char *text;
         int index;
-    } nodes[] = {{"Общие", 0},
-                 {"GPRS", 1},
-                 {"Настройка событий, выходов", 2},
-                 {"Флаги", 3},
-                 {"История", 4},
-                 {"Инженерные номера", 5}};
+    } nodes[] = {{"Общие", 0}, {"GPRS", 1},    {"Настройка событий, выходов", 2},
+                 {"Флаги", 3}, {"История", 4}, {"Инженерные номера", 5}};
     for (const auto &n : nodes) {
         auto *item = new QTreeWidgetItem(tv1, QStringList(QString::fromUtf8(n.text)));
         item->setData(0, kNodeStateRole, n.index);
@@ -489,8 +488,9 @@ void TformMain::FormCreate()
         TIniFile ini(ProgramDir() + QStringLiteral("current.ini"));
         for (TformIncl *page : m_pages)
             page->LoadFromIni(ini);
-        m_serviceMode = ini.ReadString(QStringLiteral("Update"), QStringLiteral("UpdatePanelVersion"),
-                                       QString()) == QLatin1String("qzmwxt");
+        m_serviceMode =
+            ini.ReadString(QStringLiteral("Update"), QStringLiteral("UpdatePanelVersion"),
+                           QString()) == QLatin1String("qzmwxt");
     }
     if (m_serviceMode) {
         mnuUpdate->menuAction()->setVisible(true);
@@ -677,24 +677,35 @@ void TformMain::tv1Change(QTreeWidgetItem *node)
 
 // ---- controls states ----
 
+namespace
+{
+QList<QAction *> lockedActions(const TformMain &w)
+{
+    return {w.tbtnDisconnect,
+            w.tbtnRead,
+            w.tbtnWrite,
+            w.tbtnReadAll,
+            w.tbtnWriteAll,
+            w.mnuFile->menuAction(),
+            w.mnuConnections->menuAction(),
+            w.mnuProperties->menuAction(),
+            w.mnuHelp->menuAction(),
+            w.mnuUpdate->menuAction(),
+            w.N4};
+}
+} // namespace
+
 void TformMain::LockControls()
 {
-    for (QWidget *w : {static_cast<QWidget *>(tv1)})
-        w->setEnabled(false);
-    for (QAction *a : {tbtnDisconnect, tbtnRead, tbtnWrite, tbtnReadAll, tbtnWriteAll,
-                       mnuFile->menuAction(), mnuConnections->menuAction(),
-                       mnuProperties->menuAction(), mnuHelp->menuAction(),
-                       mnuUpdate->menuAction(), N4})
+    tv1->setEnabled(false);
+    for (QAction *a : lockedActions(*this))
         a->setEnabled(false);
 }
 
 void TformMain::UnlockControls()
 {
     tv1->setEnabled(true);
-    for (QAction *a : {tbtnDisconnect, tbtnRead, tbtnWrite, tbtnReadAll, tbtnWriteAll,
-                       mnuFile->menuAction(), mnuConnections->menuAction(),
-                       mnuProperties->menuAction(), mnuHelp->menuAction(),
-                       mnuUpdate->menuAction(), N4})
+    for (QAction *a : lockedActions(*this))
         a->setEnabled(true);
 }
 

@@ -1,5 +1,6 @@
 #include "history/fGPS.h"
 
-TformGPS::TformGPS(QWidget *parent) : TformIncl(QStringLiteral("formGPS"), QStringLiteral("GPS фиксация"), parent)
+TformGPS::TformGPS(QWidget *parent)
+    : TformIncl(QStringLiteral("formGPS"), QStringLiteral("GPS фиксация"), parent)
 {
 }

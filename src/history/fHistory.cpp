@@ -1,5 +1,6 @@
 #include "history/fHistory.h"
 
-TformHistory::TformHistory(QWidget *parent) : TformIncl(QStringLiteral("formHistory"), QStringLiteral("История"), parent)
+TformHistory::TformHistory(QWidget *parent)
+    : TformIncl(QStringLiteral("formHistory"), QStringLiteral("История"), parent)
 {
 }

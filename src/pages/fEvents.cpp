@@ -1,5 +1,6 @@
 #include "pages/fEvents.h"
 
-TformEvents::TformEvents(QWidget *parent) : TformIncl(QStringLiteral("formEvents"), QStringLiteral("Настройки событий, выходов"), parent)
+TformEvents::TformEvents(QWidget *parent)
+    : TformIncl(QStringLiteral("formEvents"), QStringLiteral("Настройки событий, выходов"), parent)
 {
 }

@@ -17,7 +17,8 @@
 #include <QSpinBox>
 #include <QToolButton>
 
-namespace {
+namespace
+{
 
 bool isCheckKind(TControlKind k)
 {

@@ -118,16 +118,14 @@ class TformIncl : public QWidget, public IPageDefaults, public IPageIni, public 
     QLineEdit *addTextEdit(const QString &name, const QString &labelText,
                            const QString &defaultText, int maxLength = 0,
                            const QString &labelName = {});
-    QSpinBox *addSpinEdit(const QString &name, const QString &labelText,
-                          const QString &defaultText, int minimum, int maximum,
-                          const QString &labelName = {});
+    QSpinBox *addSpinEdit(const QString &name, const QString &labelText, const QString &defaultText,
+                          int minimum, int maximum, const QString &labelName = {});
     QLineEdit *addMaskEdit(const QString &name, const QString &labelText, const QString &inputMask,
                            const QString &defaultText, const QString &labelName = {});
     // Check box and radio button: with a label text the box itself has no
     // caption and the label stands beside it; otherwise caption is on the box.
     QCheckBox *addCheckBox(const QString &name, const QString &caption, const QString &labelText,
-                           const QString &defaultText,
-                           TControlKind kind = TControlKind::ckCheckBox,
+                           const QString &defaultText, TControlKind kind = TControlKind::ckCheckBox,
                            const QString &labelName = {});
     QRadioButton *addRadioButton(const QString &name, const QString &caption,
                                  const QString &defaultText,

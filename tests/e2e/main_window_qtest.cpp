@@ -26,15 +26,16 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTemporaryDir>
-#include <QTextBlock>
 #include <QTest>
+#include <QTextBlock>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <memory>
 
-namespace {
+namespace
+{
 
 QByteArray ReadBytes(const QString &path)
 {
@@ -65,9 +66,9 @@ Probe AddProbe(TformIncl *page)
                                QStringLiteral("def"));
     p.check = page->addCheckBox(QStringLiteral("cbProbe"), QString(), QStringLiteral("Флаг"),
                                 QStringLiteral("false"));
-    p.list = page->addComboBox(QStringLiteral("cbProbeList"), QStringLiteral("Список"),
-                               {QStringLiteral("один"), QStringLiteral("два")},
-                               QStringLiteral("ОДИН"));
+    p.list =
+        page->addComboBox(QStringLiteral("cbProbeList"), QStringLiteral("Список"),
+                          {QStringLiteral("один"), QStringLiteral("два")}, QStringLiteral("ОДИН"));
     return p;
 }
 
@@ -136,9 +137,9 @@ class MainWindowTest : public QObject
         // Toolbar order, hints and start states (nullptr = divider).
         QStringList bar;
         for (QAction *a : w.ToolBar1->actions())
-            bar << (a->isSeparator() ? QStringLiteral("|")
-                                     : a->objectName() + (a->isEnabled() ? "+" : "-") + "=" +
-                                           a->toolTip());
+            bar << (a->isSeparator()
+                        ? QStringLiteral("|")
+                        : a->objectName() + (a->isEnabled() ? "+" : "-") + "=" + a->toolTip());
         QCOMPARE(bar.join(' '),
                  QStringLiteral("tbtnConnect+=Подключиться tbtnDisconnect-=Отключиться | "
                                 "tbtnRead-=Прочитать настройки с данной страницы "
@@ -197,11 +198,13 @@ class MainWindowTest : public QObject
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<bool>("service");
         QTest::newRow("exact") << QByteArray("[Update]\r\nUpdatePanelVersion=qzmwxt\r\n") << true;
-        QTest::newRow("section case") << QByteArray("[update]\r\nupdatepanelversion=qzmwxt\r\n")
-                                      << true;
+        QTest::newRow("section case")
+            << QByteArray("[update]\r\nupdatepanelversion=qzmwxt\r\n") << true;
         QTest::newRow("upper") << QByteArray("[Update]\r\nUpdatePanelVersion=QZMWXT\r\n") << false;
-        QTest::newRow("capital") << QByteArray("[Update]\r\nUpdatePanelVersion=Qzmwxt\r\n") << false;
-        QTest::newRow("longer") << QByteArray("[Update]\r\nUpdatePanelVersion=qzmwxtx\r\n") << false;
+        QTest::newRow("capital") << QByteArray("[Update]\r\nUpdatePanelVersion=Qzmwxt\r\n")
+                                 << false;
+        QTest::newRow("longer") << QByteArray("[Update]\r\nUpdatePanelVersion=qzmwxtx\r\n")
+                                << false;
         QTest::newRow("empty") << QByteArray("[Update]\r\nUpdatePanelVersion=\r\n") << false;
         QTest::newRow("no file") << QByteArray() << false;
     }
@@ -270,7 +273,8 @@ class MainWindowTest : public QObject
             << QByteArray("[formMainFormState]\r\nSaved=1\r\nLeft=10\r\nTop=10\r\nRight=910\r\n"
                           "Bottom=710\r\nMaximized=1\r\n")
             << true;
-        QTest::newRow("garbage") << QByteArray("\x01\x02\xFF garbage\n[formMainFormState\n") << false;
+        QTest::newRow("garbage") << QByteArray("\x01\x02\xFF garbage\n[formMainFormState\n")
+                                 << false;
     }
     void placementFallsBackWhenUnusable()
     {
@@ -291,8 +295,8 @@ class MainWindowTest : public QObject
         TformMain w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        TformIncl *expected[] = {w.Pages()[0], w.Pages()[1], w.Pages()[3], w.Pages()[4],
-                                 w.Pages()[5], w.Pages()[6]};
+        TformIncl *expected[] = {w.Pages()[0], w.Pages()[1], w.Pages()[3],
+                                 w.Pages()[4], w.Pages()[5], w.Pages()[6]};
         for (int i = 0; i < w.tv1->topLevelItemCount(); ++i) {
             w.tv1->setCurrentItem(w.tv1->topLevelItem(i));
             QCOMPARE(w.CurrentPage(), expected[i]);

@@ -17,7 +17,8 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // A page with one control of every kind, built with the page helpers.
 class TestPage : public TformIncl
@@ -26,9 +27,10 @@ class TestPage : public TformIncl
     TestPage() : TformIncl(QStringLiteral("formTest"), QStringLiteral("Проверка"))
     {
         addGroupBox(QStringLiteral("GroupBox1"), QStringLiteral("Группа"));
-        etText = addTextEdit(QStringLiteral("etText"), QStringLiteral("Текст"), QStringLiteral("abc"));
-        seSpin = addSpinEdit(QStringLiteral("seSpin"), QStringLiteral("Число"), QStringLiteral("5"), 0,
-                             255);
+        etText =
+            addTextEdit(QStringLiteral("etText"), QStringLiteral("Текст"), QStringLiteral("abc"));
+        seSpin = addSpinEdit(QStringLiteral("seSpin"), QStringLiteral("Число"), QStringLiteral("5"),
+                             0, 255);
         meMask = addMaskEdit(QStringLiteral("meMask"), QStringLiteral("Время"),
                              QStringLiteral("99:99;_"), QStringLiteral("12:30"));
         cbStd = addCheckBox(QStringLiteral("cbStd"), QString(), QStringLiteral("Флажок"),
@@ -38,10 +40,10 @@ class TestPage : public TformIncl
         rb1 = addRadioButton(QStringLiteral("rb1"), QStringLiteral("И"), QStringLiteral("false"));
         rb2 = addRadioButton(QStringLiteral("rb2"), QStringLiteral("Или"), QStringLiteral("true"),
                              TControlKind::ckRzRadioButton);
-        cbList = addComboBox(QStringLiteral("cbList"), QStringLiteral("Список"),
-                             {QStringLiteral("10 минут"), QStringLiteral("11 минут"),
-                              QStringLiteral("12 минут")},
-                             QStringLiteral("11 МИНУТ"));
+        cbList = addComboBox(
+            QStringLiteral("cbList"), QStringLiteral("Список"),
+            {QStringLiteral("10 минут"), QStringLiteral("11 минут"), QStringLiteral("12 минут")},
+            QStringLiteral("11 МИНУТ"));
         QPixmap px(8, 8);
         px.fill(Qt::red);
         cbImg = addComboBoxEx(QStringLiteral("cbImg"), QStringLiteral("Вид"),
@@ -50,8 +52,10 @@ class TestPage : public TformIncl
                                {QIcon(px), QStringLiteral("Звонок")}},
                               QStringLiteral("2"));
         QButtonGroup *g = addSpeedButtonGroup(QStringLiteral("pnlMode"), QStringLiteral("Режим"));
-        sb1 = addSpeedButton(g, QStringLiteral("sb1"), QStringLiteral("F0"), QStringLiteral("true"));
-        sb2 = addSpeedButton(g, QStringLiteral("sb2"), QStringLiteral("F1"), QStringLiteral("false"));
+        sb1 =
+            addSpeedButton(g, QStringLiteral("sb1"), QStringLiteral("F0"), QStringLiteral("true"));
+        sb2 =
+            addSpeedButton(g, QStringLiteral("sb2"), QStringLiteral("F1"), QStringLiteral("false"));
         sb3 = addSpeedButton(g, QStringLiteral("sb3"), QStringLiteral("F2"), QStringLiteral("0"));
         lbState = addLabel(QStringLiteral("lbState"), QStringLiteral("Состояние"));
     }
@@ -255,7 +259,7 @@ TEST_F(PageFramework, SetDefaultsRules)
     EXPECT_EQ(p.seSpin->value(), 5);
     EXPECT_EQ(p.meMask->text(), "12:30");
     EXPECT_FALSE(p.cbStd->isChecked());
-    EXPECT_TRUE(p.cbRz->isChecked());      // "TRUE"
+    EXPECT_TRUE(p.cbRz->isChecked()); // "TRUE"
     EXPECT_TRUE(p.rb2->isChecked());
     EXPECT_EQ(p.cbList->currentIndex(), 1); // "11 МИНУТ" matches "11 минут"
     // not touched by the base operation
@@ -267,8 +271,8 @@ TEST_F(PageFramework, SetDefaultsOfListsAndBooleansTable)
 {
     struct Case {
         const char *defaultText;
-        int listIndex;       // after SetDefaults, list starting at 2
-        int checkAfterOff;   // -1 = unchanged
+        int listIndex;     // after SetDefaults, list starting at 2
+        int checkAfterOff; // -1 = unchanged
     } cases[] = {
         {"10 минут", 0, -1}, {"10 Минут", 0, -1}, {"12 МИНУТ", 2, -1}, {"0", -1, 0},
         {"", -1, -1},        {"true", -1, 1},     {"False", -1, 0},    {"2", -1, 1},
@@ -298,7 +302,8 @@ TEST_F(PageFramework, BeginReadEmptiesTextsAndChecksAndKeepsTheRest)
     ApplyColor(p.labelOf(p.etText), QStringLiteral("clBlue"));
     QFont bold = p.etText->font();
     bold.setBold(true);
-    for (QWidget *w : std::initializer_list<QWidget *>{p.etText, p.seSpin, p.cbStd, p.rb1, p.lbState})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{p.etText, p.seSpin, p.cbStd, p.rb1, p.lbState})
         w->setFont(bold);
     const Snapshot before(p);
     const QColor normal = QApplication::palette(p.lbState).color(QPalette::WindowText);
@@ -316,7 +321,8 @@ TEST_F(PageFramework, BeginReadEmptiesTextsAndChecksAndKeepsTheRest)
     EXPECT_EQ(p.sb3->isChecked(), before.s3);
     EXPECT_EQ(p.lbState->palette().color(QPalette::WindowText), normal);
     EXPECT_EQ(p.labelOf(p.etText)->palette().color(QPalette::WindowText), normal);
-    for (QWidget *w : std::initializer_list<QWidget *>{p.etText, p.seSpin, p.cbStd, p.rb1, p.lbState})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{p.etText, p.seSpin, p.cbStd, p.rb1, p.lbState})
         EXPECT_FALSE(w->font().bold()) << w->objectName().toStdString();
 }
 
@@ -354,8 +360,9 @@ TEST_F(PageFramework, ControlsAreNamedLabelledAndInPageOrder)
     QStringList names;
     for (QWidget *w : p.Controls())
         names << w->objectName();
-    EXPECT_EQ(names.join(','), "lbetText,etText,lbseSpin,seSpin,lbmeMask,meMask,lbcbStd,cbStd,cbRz,"
-                               "rb1,rb2,lbcbList,cbList,lbcbImg,cbImg,lbpnlMode,sb1,sb2,sb3,lbState");
+    EXPECT_EQ(names.join(','),
+              "lbetText,etText,lbseSpin,seSpin,lbmeMask,meMask,lbcbStd,cbStd,cbRz,"
+              "rb1,rb2,lbcbList,cbList,lbcbImg,cbImg,lbpnlMode,sb1,sb2,sb3,lbState");
     // A screen reader finds each value control by the words beside it.
     EXPECT_EQ(p.labelOf(p.etText)->buddy(), p.etText);
     EXPECT_EQ(p.cbStd->accessibleName(), "Флажок");
