@@ -11,7 +11,8 @@
 #include <cmath>
 #include <thread>
 
-namespace {
+namespace
+{
 
 const char *const kHexDigits[16] = {"0", "1", "2", "3", "4", "5", "6", "7",
                                     "8", "9", "A", "B", "C", "D", "E", "F"};
@@ -42,7 +43,7 @@ bool IsHexLetter(char16_t c)
 // (arrows, Delete) and shortcuts (Ctrl+C, Ctrl+V) are not typing and pass.
 class TKeyFilterObject : public QObject
 {
-public:
+  public:
     using Filter = void (*)(QLineEdit *, QChar &);
     TKeyFilterObject(QLineEdit *edit, Filter filter) : QObject(edit), filter_(filter) {}
 
@@ -52,7 +53,8 @@ public:
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
         const QString text = key->text();
-        if (text.isEmpty() || key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        if (text.isEmpty() ||
+            key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
             return false;
         if (text.size() == 1 && text[0].unicode() == 127)
             return false; // Delete
@@ -64,7 +66,7 @@ public:
         return false;
     }
 
-private:
+  private:
     Filter filter_;
 };
 

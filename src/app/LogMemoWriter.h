@@ -8,11 +8,11 @@ class TOutArray;
 // thread may log.
 class TLogMemoWriter : public TLogWriter
 {
-public:
+  public:
     TLogMemoWriter(QObject *memo, TOutArray *out) : memo_(memo), out_(out) {}
     void WriteLine(const QString &text) override;
 
-private:
+  private:
     QObject *memo_;
     TOutArray *out_;
 };

@@ -80,7 +80,8 @@ bool TextToBool(const QString &text)
     return text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
 }
 
-namespace {
+namespace
+{
 
 struct NamedColour {
     const char *name;
@@ -89,13 +90,13 @@ struct NamedColour {
 
 // The standard colours with their fixed values.
 constexpr NamedColour kColours[] = {
-    {"clBlack", 0x000000},   {"clMaroon", 0x800000},     {"clGreen", 0x008000},
-    {"clOlive", 0x808000},   {"clNavy", 0x000080},       {"clPurple", 0x800080},
-    {"clTeal", 0x008080},    {"clGray", 0x808080},       {"clSilver", 0xC0C0C0},
-    {"clRed", 0xFF0000},     {"clLime", 0x00FF00},       {"clYellow", 0xFFFF00},
-    {"clBlue", 0x0000FF},    {"clFuchsia", 0xFF00FF},    {"clAqua", 0x00FFFF},
-    {"clWhite", 0xFFFFFF},   {"clMoneyGreen", 0xC0DCC0}, {"clSkyBlue", 0xA6CAF0},
-    {"clCream", 0xFFFBF0},   {"clMedGray", 0xA0A0A4},
+    {"clBlack", 0x000000}, {"clMaroon", 0x800000},     {"clGreen", 0x008000},
+    {"clOlive", 0x808000}, {"clNavy", 0x000080},       {"clPurple", 0x800080},
+    {"clTeal", 0x008080},  {"clGray", 0x808080},       {"clSilver", 0xC0C0C0},
+    {"clRed", 0xFF0000},   {"clLime", 0x00FF00},       {"clYellow", 0xFFFF00},
+    {"clBlue", 0x0000FF},  {"clFuchsia", 0xFF00FF},    {"clAqua", 0x00FFFF},
+    {"clWhite", 0xFFFFFF}, {"clMoneyGreen", 0xC0DCC0}, {"clSkyBlue", 0xA6CAF0},
+    {"clCream", 0xFFFBF0}, {"clMedGray", 0xA0A0A4},
 };
 
 struct SystemColour {
@@ -106,15 +107,22 @@ struct SystemColour {
 
 // System colours follow the desktop's palette.
 constexpr SystemColour kSystemColours[] = {
-    {"clScrollBar", 0, QPalette::Button},       {"clBackground", 1, QPalette::Window},
-    {"clMenu", 4, QPalette::Window},            {"clWindow", 5, QPalette::Base},
-    {"clWindowFrame", 6, QPalette::Dark},       {"clMenuText", 7, QPalette::WindowText},
-    {"clWindowText", 8, QPalette::WindowText},  {"clHighlight", 13, QPalette::Highlight},
+    {"clScrollBar", 0, QPalette::Button},
+    {"clBackground", 1, QPalette::Window},
+    {"clMenu", 4, QPalette::Window},
+    {"clWindow", 5, QPalette::Base},
+    {"clWindowFrame", 6, QPalette::Dark},
+    {"clMenuText", 7, QPalette::WindowText},
+    {"clWindowText", 8, QPalette::WindowText},
+    {"clHighlight", 13, QPalette::Highlight},
     {"clHighlightText", 14, QPalette::HighlightedText},
-    {"clBtnFace", 15, QPalette::Button},        {"clBtnShadow", 16, QPalette::Dark},
+    {"clBtnFace", 15, QPalette::Button},
+    {"clBtnShadow", 16, QPalette::Dark},
     {"clGrayText", 17, QPalette::PlaceholderText},
-    {"clBtnText", 18, QPalette::ButtonText},    {"clBtnHighlight", 20, QPalette::Light},
-    {"clInfoText", 23, QPalette::ToolTipText},  {"clInfoBk", 24, QPalette::ToolTipBase},
+    {"clBtnText", 18, QPalette::ButtonText},
+    {"clBtnHighlight", 20, QPalette::Light},
+    {"clInfoText", 23, QPalette::ToolTipText},
+    {"clInfoBk", 24, QPalette::ToolTipBase},
 };
 
 QColor PaletteColour(QPalette::ColorRole role)
@@ -227,8 +235,8 @@ QString ColorToText(const QColor &colour)
     for (const NamedColour &c : kColours)
         if (c.rgb == rgb)
             return QLatin1String(c.name);
-    const quint32 bgr = quint32(colour.red()) | (quint32(colour.green()) << 8) |
-                        (quint32(colour.blue()) << 16);
+    const quint32 bgr =
+        quint32(colour.red()) | (quint32(colour.green()) << 8) | (quint32(colour.blue()) << 16);
     return QStringLiteral("$%1").arg(bgr, 8, 16, QLatin1Char('0')).toUpper();
 }
 
@@ -429,8 +437,15 @@ QString TOutArray::TimeStamp()
 {
     const QLocale locale = QLocale::system();
     // The long time format carries the zone name, which the memo does not need.
-    QString timeFormat = locale.timeFormat(QLocale::LongFormat);
-    timeFormat.remove(QLatin1Char('t'));
+    const QString longFormat = locale.timeFormat(QLocale::LongFormat);
+    QString timeFormat;
+    bool quoted = false;
+    for (QChar c : longFormat) {
+        if (c == u'\'')
+            quoted = !quoted;
+        if (quoted || c != u't')
+            timeFormat += c;
+    }
     timeFormat = timeFormat.trimmed();
     const QDateTime now = QDateTime::currentDateTime();
     return locale.toString(now.date(), QLocale::ShortFormat) + u' ' +

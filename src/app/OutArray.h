@@ -19,7 +19,7 @@ class QWidget;
 // wait for its own drain).
 class TOutArray
 {
-public:
+  public:
     TOutArray();
     ~TOutArray();
     TOutArray(const TOutArray &) = delete;
@@ -28,8 +28,8 @@ public:
     // Producer side.
     void PutMemoLine(QObject *memo, const QString &text, bool timestamp = true, bool show = true);
     void PutText(QObject *control, const QString &text);
-    void PutBool(QObject *control, bool value);   // "-1" / "0"
-    void PutNumber(QObject *control, int value);  // decimal
+    void PutBool(QObject *control, bool value);  // "-1" / "0"
+    void PutNumber(QObject *control, int value); // decimal
     void PutComponentState(QObject *component, const QString &text);
     void PutListRow(QObject *listView, const QString &caption, const QStringList &subItems);
     void PutMessage(const QString &text);
@@ -65,13 +65,13 @@ public:
     // a blank and local time (system long format).
     static QString TimeStamp();
 
-private:
+  private:
     static constexpr int kBlockSize = 1024;
     struct Block {
         std::array<std::unique_ptr<TOutElement>, kBlockSize> cells;
-        std::atomic<int> filled{0};        // written by the producer only
+        std::atomic<int> filled{0};         // written by the producer only
         std::atomic<Block *> next{nullptr}; // written by the producer only
-        int taken = 0;                     // consumer only
+        int taken = 0;                      // consumer only
     };
     void Put(std::unique_ptr<TOutElement> element);
 

@@ -11,7 +11,7 @@
 // before the drain is skipped instead of being touched.
 class TOutElement
 {
-public:
+  public:
     explicit TOutElement(std::uint8_t kind) : kind(kind) {}
     virtual ~TOutElement() = default;
     std::uint8_t kind;
@@ -20,7 +20,7 @@ public:
 // Kind 1: append a line to a memo (QPlainTextEdit).
 class TMemoOut : public TOutElement
 {
-public:
+  public:
     TMemoOut(QObject *memo, const QString &text, bool show)
         : TOutElement(1), memo(memo), text(text), show(show)
     {
@@ -33,7 +33,7 @@ public:
 // Kind 2 (ApplyText) and kind 11 (ApplyColor).
 class TControlOut : public TOutElement
 {
-public:
+  public:
     TControlOut(std::uint8_t kind, QObject *control, const QString &text)
         : TOutElement(kind), control(control), text(text)
     {
@@ -45,7 +45,7 @@ public:
 // Kind 3: ApplyComponent.
 class TCompOut : public TOutElement
 {
-public:
+  public:
     TCompOut(QObject *component, const QString &text)
         : TOutElement(3), component(component), text(text)
     {
@@ -57,7 +57,7 @@ public:
 // Kind 7: a row of a list view (QTreeWidget).
 class TFullListOut : public TOutElement
 {
-public:
+  public:
     TFullListOut(QObject *listView, const QString &caption, const QStringList &subItems)
         : TOutElement(7), listView(listView), caption(caption), subItems(subItems)
     {
@@ -70,7 +70,7 @@ public:
 // Kind 9: a modal message box.
 class TMsgOut : public TOutElement
 {
-public:
+  public:
     explicit TMsgOut(const QString &text) : TOutElement(9), text(text) {}
     QString text;
 };
@@ -78,7 +78,7 @@ public:
 // Kind 10: the text of a status bar panel (QLabel).
 class TStatusOut : public TOutElement
 {
-public:
+  public:
     TStatusOut(const QString &text, QObject *panel) : TOutElement(10), text(text), panel(panel) {}
     QString text;
     QPointer<QObject> panel;
@@ -87,7 +87,7 @@ public:
 // Kind 13: the text of a string grid cell (QTableWidget).
 class TOutStringGrid : public TOutElement
 {
-public:
+  public:
     TOutStringGrid(QObject *grid, int row, int column, const QString &text)
         : TOutElement(13), grid(grid), row(row), column(column), text(text)
     {
@@ -102,15 +102,15 @@ public:
 class TShape : public QWidget
 {
     Q_OBJECT
-public:
+  public:
     explicit TShape(QWidget *parent = nullptr);
     void setBrushColor(const QColor &colour);
     QColor brushColor() const { return brush_; }
     QSize sizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent *event) override;
 
-private:
+  private:
     QColor brush_ = Qt::white;
 };

@@ -4,14 +4,15 @@
 #include <QFileInfo>
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <climits>
 #include <utility>
 
-namespace {
+namespace
+{
 
 bool SameName(const QString &a, const QString &b)
 {
@@ -44,8 +45,8 @@ QString StoredValue(const QString &value)
     if (v.isEmpty())
         return v;
     const bool outerBlank = v.front().isSpace() || v.back().isSpace();
-    const bool outerQuote = v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') &&
-                            v.back() == v.front();
+    const bool outerQuote =
+        v.size() >= 2 && (v.front() == u'"' || v.front() == u'\'') && v.back() == v.front();
     if (outerBlank || outerQuote)
         return u'"' + v + u'"';
     return v;
@@ -95,7 +96,8 @@ bool ParseInt(const QString &text, int &out)
 
 QString ErrnoText(const char *what, int err)
 {
-    return QString::fromLatin1(what) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(err));
+    return QString::fromLatin1(what) + QStringLiteral(": ") +
+           QString::fromLocal8Bit(std::strerror(err));
 }
 
 } // namespace
@@ -123,9 +125,9 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *
     QByteArray tempName;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tempName = QFile::encodeName(targetInfo.absolutePath() + u'/' + u'.' + targetInfo.fileName() +
-                                     u'.' + QString::number(getpid()) + u'.' +
-                                     QString::number(counter++) + QStringLiteral(".tmp"));
+        tempName = QFile::encodeName(targetInfo.absolutePath() + u'/' + u'.' +
+                                     targetInfo.fileName() + u'.' + QString::number(getpid()) +
+                                     u'.' + QString::number(counter++) + QStringLiteral(".tmp"));
         fd = ::open(tempName.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return fail("cannot create a temporary file", errno);
@@ -138,7 +140,8 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *
         ::unlink(tempName.constData());
         return fail(what, err);
     };
-    struct stat old {};
+    struct stat old {
+    };
     if (::stat(finalName.constData(), &old) == 0)
         ::fchmod(fd, old.st_mode & 07777); // keep the file's permissions
 
@@ -205,7 +208,8 @@ void TIniFile::Load()
         while (end < text.size() && text[end] != u'\n' && text[end] != u'\r')
             ++end;
         const QString line = text.mid(start, end - start);
-        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() && text[end + 1] == u'\n')
+        if (end < text.size() && text[end] == u'\r' && end + 1 < text.size() &&
+            text[end + 1] == u'\n')
             ++end;
         const bool last = end >= text.size();
         start = end + 1;

@@ -16,7 +16,7 @@ bool WriteFileAtomically(const QString &path, const QByteArray &bytes, QString *
 // UpdateFile(), which replaces the file atomically (temporary file + rename).
 class TIniFile
 {
-public:
+  public:
     // Loads the file when it exists; a missing or unreadable file reads as empty.
     explicit TIniFile(const QString &path);
     // Saves pending writes, ignoring a failure (call UpdateFile() to know).
@@ -50,7 +50,7 @@ public:
     bool IsDirty() const { return dirty_; }
     QString ErrorString() const { return error_; }
 
-private:
+  private:
     struct Line {
         QString key; // empty for a kept comment or blank line
         QString value;

@@ -5,7 +5,8 @@
 #include <QMutex>
 #include <QStandardPaths>
 
-namespace {
+namespace
+{
 QMutex overrideLock;
 QString overrideDir;
 
@@ -30,8 +31,8 @@ QString ProgramDir()
         if (!overrideDir.isEmpty())
             return WithSlash(overrideDir);
     }
-    const QString appDir = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                        : QDir::currentPath();
+    const QString appDir =
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QDir::currentPath();
     if (QFileInfo(appDir).isWritable())
         return WithSlash(appDir);
     // A system-wide install: keep the settings per user instead.

@@ -10,7 +10,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 QByteArray ReadAll(const QString &path)
 {
@@ -27,7 +28,7 @@ void WriteAll(const QString &path, const QByteArray &bytes)
 
 class IniFileTest : public ::testing::Test
 {
-protected:
+  protected:
     QTemporaryDir dir;
     QString Path(const char *name = "current.ini") const { return dir.filePath(name); }
 };
@@ -89,14 +90,13 @@ TEST_F(IniFileTest, IntegersAndBooleansReadLeniently)
 {
     struct Case {
         const char *text;
-        int integer; // with default 77
+        int integer;  // with default 77
         bool boolean; // with default true
     };
     const Case cases[] = {
-        {"12", 12, true},          {" -5 ", -5, true},    {"0", 0, false},
-        {"$1F", 31, true},         {"0x10", 16, true},    {"+3", 3, true},
-        {"abc", 77, true},         {"", 77, true},        {"12abc", 77, true},
-        {"true", 77, true},        {"1.5", 77, true},     {"99999999999", 77, true},
+        {"12", 12, true},    {" -5 ", -5, true}, {"0", 0, false},   {"$1F", 31, true},
+        {"0x10", 16, true},  {"+3", 3, true},    {"abc", 77, true}, {"", 77, true},
+        {"12abc", 77, true}, {"true", 77, true}, {"1.5", 77, true}, {"99999999999", 77, true},
         {"\"5\"", 5, true},
     };
     QByteArray file = "[S]\r\n";
@@ -116,8 +116,8 @@ TEST_F(IniFileTest, IntegersAndBooleansReadLeniently)
 
 TEST_F(IniFileTest, ValuesThatTheReaderWouldAlterSurviveTheRoundTrip)
 {
-    const QString values[] = {"  leading", "trailing  ", "\"quoted\"", "'single'", "", "a=b=c",
-                              "line1\nline2"};
+    const QString values[] = {"  leading", "trailing  ", "\"quoted\"",  "'single'",
+                              "",          "a=b=c",      "line1\nline2"};
     {
         TIniFile ini(Path());
         int i = 0;
@@ -211,7 +211,7 @@ TEST_F(IniFileTest, DestructorSavesPendingWrites)
 // The old file must survive every failed save.
 class IniSaveFailureTest : public IniFileTest
 {
-protected:
+  protected:
     void SetUp() override { WriteAll(Path(), old); }
     const QByteArray old = "[S]\r\nk=old\r\n";
 };
@@ -265,7 +265,8 @@ TEST_F(IniSaveFailureTest, FolderThatCannotHoldFiles)
 
 } // namespace
 
-namespace {
+namespace
+{
 
 TEST_F(IniFileTest, SaveKeepsPermissionsAndReplacesThroughALink)
 {
@@ -277,7 +278,8 @@ TEST_F(IniFileTest, SaveKeepsPermissionsAndReplacesThroughALink)
     ASSERT_TRUE(ini.UpdateFile());
     EXPECT_TRUE(QFileInfo(Path("link.ini")).isSymLink());
     EXPECT_EQ(ReadAll(Path("real.ini")), "[S]\r\nk=2\r\n");
-    struct stat st {};
+    struct stat st {
+    };
     ASSERT_EQ(stat(QFile::encodeName(Path("real.ini")).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }

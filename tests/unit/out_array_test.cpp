@@ -26,7 +26,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-namespace {
+namespace
+{
 
 QStringList MemoLines(const QPlainTextEdit &memo)
 {
@@ -215,7 +216,9 @@ TEST(ApplyTextRules, Table)
              return b;
          },
          "0",
-         [](QObject *o) { return !As<QToolButton>(o)->isEnabled() && !As<QToolButton>(o)->isChecked(); }},
+         [](QObject *o) {
+             return !As<QToolButton>(o)->isEnabled() && !As<QToolButton>(o)->isChecked();
+         }},
         {"combo index",
          [](Widgets &w) {
              auto *c = new QComboBox(&w.root);
@@ -279,7 +282,9 @@ TEST(ApplyTextRules, Table)
         {"progress position", [](Widgets &w) { return new QProgressBar(&w.root); }, "42",
          [](QObject *o) { return As<QProgressBar>(o)->value() == 42; }},
         {"memo line", [](Widgets &w) { return new QPlainTextEdit("first", &w.root); }, "second",
-         [](QObject *o) { return MemoLines(*As<QPlainTextEdit>(o)) == QStringList{"first", "second"}; }},
+         [](QObject *o) {
+             return MemoLines(*As<QPlainTextEdit>(o)) == QStringList{"first", "second"};
+         }},
         {"page Show",
          [](Widgets &) {
              auto *p = new QWidget;
@@ -287,7 +292,8 @@ TEST(ApplyTextRules, Table)
              p->setAttribute(Qt::WA_DeleteOnClose);
              return p;
          },
-         "Show", [](QObject *o) {
+         "Show",
+         [](QObject *o) {
              auto *w = As<QWidget>(o);
              const bool ok = w->isVisible();
              w->close();
@@ -307,8 +313,8 @@ TEST(ApplyTextRules, Table)
              return g;
          },
          "Show", [](QObject *o) { return !As<QWidget>(o)->isHidden(); }},
-        {"other control enabled by boolean", [](Widgets &w) { return new QGroupBox(&w.root); },
-         "0", [](QObject *o) { return !As<QWidget>(o)->isEnabled(); }},
+        {"other control enabled by boolean", [](Widgets &w) { return new QGroupBox(&w.root); }, "0",
+         [](QObject *o) { return !As<QWidget>(o)->isEnabled(); }},
         {"action disabled", [](Widgets &w) { return new QAction(&w.root); }, "false",
          [](QObject *o) { return !As<QAction>(o)->isEnabled(); }},
     };
@@ -420,12 +426,12 @@ TEST(Colours, TextToColourAndBack)
         QColor colour;
     };
     const Case cases[] = {
-        {"clRed", QColor(255, 0, 0)},      {"CLLIME", QColor(0, 255, 0)},
-        {"clBlue", QColor(0, 0, 255)},     {"clBlack", QColor(0, 0, 0)},
-        {"clMaroon", QColor(128, 0, 0)},   {"clNavy", QColor(0, 0, 128)},
+        {"clRed", QColor(255, 0, 0)},        {"CLLIME", QColor(0, 255, 0)},
+        {"clBlue", QColor(0, 0, 255)},       {"clBlack", QColor(0, 0, 0)},
+        {"clMaroon", QColor(128, 0, 0)},     {"clNavy", QColor(0, 0, 128)},
         {"clSilver", QColor(192, 192, 192)}, {"clYellow", QColor(255, 255, 0)},
-        {"$00FF0000", QColor(0, 0, 255)},  {"$000080FF", QColor(255, 128, 0)},
-        {"255", QColor(255, 0, 0)},        {"65280", QColor(0, 255, 0)},
+        {"$00FF0000", QColor(0, 0, 255)},    {"$000080FF", QColor(255, 128, 0)},
+        {"255", QColor(255, 0, 0)},          {"65280", QColor(0, 255, 0)},
     };
     for (const Case &c : cases) {
         QColor got;

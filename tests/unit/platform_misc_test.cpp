@@ -13,11 +13,12 @@
 #include <gtest/gtest.h>
 #include <stdexcept>
 
-namespace {
+namespace
+{
 
 class ScopedTz
 {
-public:
+  public:
     explicit ScopedTz(const char *tz)
     {
         const char *old = std::getenv("TZ");
@@ -36,7 +37,7 @@ public:
         tzset();
     }
 
-private:
+  private:
     bool had_ = false;
     std::string old_;
 };
@@ -74,7 +75,8 @@ TEST(ProgramDir, IsTheProgramsFolderWithATrailingSlash)
 {
     const QString dir = ProgramDir();
     EXPECT_TRUE(dir.endsWith('/'));
-    EXPECT_EQ(QDir(dir).canonicalPath(), QDir(QCoreApplication::applicationDirPath()).canonicalPath());
+    EXPECT_EQ(QDir(dir).canonicalPath(),
+              QDir(QCoreApplication::applicationDirPath()).canonicalPath());
 }
 
 TEST(ProgramDir, OverrideForTests)

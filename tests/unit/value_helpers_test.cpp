@@ -5,12 +5,13 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 TEST(ValueHelpers, ByteToBits)
 {
     const std::pair<int, const char *> cases[] = {
-        {0, "00000000"}, {1, "00000001"}, {56, "00111000"}, {0xA5, "10100101"},
+        {0, "00000000"},   {1, "00000001"},   {56, "00111000"}, {0xA5, "10100101"},
         {255, "11111111"}, {256, "00000000"}, {-1, "11111111"}, {0x1FE, "11111110"},
     };
     for (const auto &[v, bits] : cases)
@@ -55,7 +56,8 @@ TEST(ValueHelpers, UtcLocalConversionWithABias)
         int bias;
         double localMinusUtcHours;
     };
-    for (const Case &c : {Case{-180, 3}, Case{0, 0}, Case{300, -5}, Case{-330, 5.5}, Case{-765, 12.75}}) {
+    for (const Case &c :
+         {Case{-180, 3}, Case{0, 0}, Case{300, -5}, Case{-330, 5.5}, Case{-765, 12.75}}) {
         EXPECT_NEAR(UtcToLocal(t, c.bias) - t, c.localMinusUtcHours / 24, 1e-9) << c.bias;
         EXPECT_NEAR(LocalToUtc(UtcToLocal(t, c.bias), c.bias), t, 1e-9) << c.bias;
     }
@@ -78,8 +80,8 @@ TEST(ValueHelpers, KeyFilters)
         bool hex;
     };
     const Case cases[] = {
-        {u'0', true, true},  {u'9', true, true},   {8, true, true},      {u'a', false, true},
-        {u'F', false, true}, {u'f', false, true},  {u'g', false, false}, {u'G', false, false},
+        {u'0', true, true},   {u'9', true, true},   {8, true, true},      {u'a', false, true},
+        {u'F', false, true},  {u'f', false, true},  {u'g', false, false}, {u'G', false, false},
         {u' ', false, false}, {u'-', false, false}, {u'.', false, false}, {u'\r', false, false},
         {u'٣', false, false}, {u'А', false, false},
     };
