@@ -2,7 +2,8 @@
 
 #include "DevTrevalo.h"
 
-namespace {
+namespace
+{
 const QString kObject = QStringLiteral("object");
 const QString kLatit = QStringLiteral("latit");
 const QString kLongit = QStringLiteral("longit");
@@ -279,42 +280,129 @@ bool TDevTrevalo::WriteValue(const QString &name, const QString &value)
 
 // ---- Common page ----
 
-bool TDevTrevalo::ReadObject(int &number) { return ReadDecimal(kObject, number); }
+bool TDevTrevalo::ReadObject(int &number)
+{
+    return ReadDecimal(kObject, number);
+}
 bool TDevTrevalo::WriteObject(int number)
 {
     return WriteValue(kObject, QString::number(number).rightJustified(4, QLatin1Char('0')));
 }
-bool TDevTrevalo::ReadLatit(int &offset) { return ReadHexInt(kLatit, offset); }
-bool TDevTrevalo::WriteLatit(int offset) { return WriteValue(kLatit, EncodeHex(offset, 4)); }
-bool TDevTrevalo::ReadLongit(int &offset) { return ReadHexInt(kLongit, offset); }
-bool TDevTrevalo::WriteLongit(int offset) { return WriteValue(kLongit, EncodeHex(offset, 4)); }
-bool TDevTrevalo::ReadTimefix(int &interval) { return ReadHexInt(kTimefix, interval); }
-bool TDevTrevalo::WriteTimefix(int interval) { return WriteValue(kTimefix, EncodeHex(interval, 2)); }
-bool TDevTrevalo::ReadTurn(bool &on) { return ReadSwitch(kTurn, on); }
-bool TDevTrevalo::WriteTurn(bool on) { return WriteValue(kTurn, EncodeSwitch(on)); }
-bool TDevTrevalo::ReadFixtrid(bool &on) { return ReadSwitch(kFixtrid, on); }
-bool TDevTrevalo::WriteFixtrid(bool on) { return WriteValue(kFixtrid, EncodeSwitch(on)); }
+bool TDevTrevalo::ReadLatit(int &offset)
+{
+    return ReadHexInt(kLatit, offset);
+}
+bool TDevTrevalo::WriteLatit(int offset)
+{
+    return WriteValue(kLatit, EncodeHex(offset, 4));
+}
+bool TDevTrevalo::ReadLongit(int &offset)
+{
+    return ReadHexInt(kLongit, offset);
+}
+bool TDevTrevalo::WriteLongit(int offset)
+{
+    return WriteValue(kLongit, EncodeHex(offset, 4));
+}
+bool TDevTrevalo::ReadTimefix(int &interval)
+{
+    return ReadHexInt(kTimefix, interval);
+}
+bool TDevTrevalo::WriteTimefix(int interval)
+{
+    return WriteValue(kTimefix, EncodeHex(interval, 2));
+}
+bool TDevTrevalo::ReadTurn(bool &on)
+{
+    return ReadSwitch(kTurn, on);
+}
+bool TDevTrevalo::WriteTurn(bool on)
+{
+    return WriteValue(kTurn, EncodeSwitch(on));
+}
+bool TDevTrevalo::ReadFixtrid(bool &on)
+{
+    return ReadSwitch(kFixtrid, on);
+}
+bool TDevTrevalo::WriteFixtrid(bool on)
+{
+    return WriteValue(kFixtrid, EncodeSwitch(on));
+}
 
 // ---- GPRS page ----
 
-bool TDevTrevalo::ReadGprsena(bool &on) { return ReadHexSwitch(kGprsena, on); }
-bool TDevTrevalo::WriteGprsena(bool on) { return WriteValue(kGprsena, EncodeSwitch(on)); }
-bool TDevTrevalo::ReadGphone(QString &text) { return ReadText(kGphone, text); }
-bool TDevTrevalo::WriteGphone(const QString &text) { return WriteValue(kGphone, text); }
-bool TDevTrevalo::ReadGapn(QString &text) { return ReadText(kGapn, text); }
-bool TDevTrevalo::WriteGapn(const QString &text) { return WriteValue(kGapn, text); }
-bool TDevTrevalo::ReadGprsName(QString &text) { return ReadText(kGprsName, text); }
-bool TDevTrevalo::WriteGprsName(const QString &text) { return WriteValue(kGprsName, text); }
-bool TDevTrevalo::ReadGprsPswd(QString &text) { return ReadText(kGprsPswd, text); }
-bool TDevTrevalo::WriteGprsPswd(const QString &text) { return WriteValue(kGprsPswd, text); }
-bool TDevTrevalo::ReadIpAdr(QString &text) { return ReadText(kIpAdr, text); }
-bool TDevTrevalo::WriteIpAdr(const QString &text) { return WriteValue(kIpAdr, text); }
-bool TDevTrevalo::ReadIpPort(int &port) { return ReadDecimal(kIpPort, port); }
-bool TDevTrevalo::WriteIpPort(int port) { return WriteValue(kIpPort, QString::number(port)); }
-bool TDevTrevalo::ReadServPswd(QString &text) { return ReadText(kServPswd, text); }
-bool TDevTrevalo::WriteServPswd(const QString &text) { return WriteValue(kServPswd, text); }
-bool TDevTrevalo::ReadTimegpres(int &minutes) { return ReadHexInt(kTimegpres, minutes); }
-bool TDevTrevalo::WriteTimegpres(int minutes) { return WriteValue(kTimegpres, EncodeHex(minutes, 2)); }
+bool TDevTrevalo::ReadGprsena(bool &on)
+{
+    return ReadHexSwitch(kGprsena, on);
+}
+bool TDevTrevalo::WriteGprsena(bool on)
+{
+    return WriteValue(kGprsena, EncodeSwitch(on));
+}
+bool TDevTrevalo::ReadGphone(QString &text)
+{
+    return ReadText(kGphone, text);
+}
+bool TDevTrevalo::WriteGphone(const QString &text)
+{
+    return WriteValue(kGphone, text);
+}
+bool TDevTrevalo::ReadGapn(QString &text)
+{
+    return ReadText(kGapn, text);
+}
+bool TDevTrevalo::WriteGapn(const QString &text)
+{
+    return WriteValue(kGapn, text);
+}
+bool TDevTrevalo::ReadGprsName(QString &text)
+{
+    return ReadText(kGprsName, text);
+}
+bool TDevTrevalo::WriteGprsName(const QString &text)
+{
+    return WriteValue(kGprsName, text);
+}
+bool TDevTrevalo::ReadGprsPswd(QString &text)
+{
+    return ReadText(kGprsPswd, text);
+}
+bool TDevTrevalo::WriteGprsPswd(const QString &text)
+{
+    return WriteValue(kGprsPswd, text);
+}
+bool TDevTrevalo::ReadIpAdr(QString &text)
+{
+    return ReadText(kIpAdr, text);
+}
+bool TDevTrevalo::WriteIpAdr(const QString &text)
+{
+    return WriteValue(kIpAdr, text);
+}
+bool TDevTrevalo::ReadIpPort(int &port)
+{
+    return ReadDecimal(kIpPort, port);
+}
+bool TDevTrevalo::WriteIpPort(int port)
+{
+    return WriteValue(kIpPort, QString::number(port));
+}
+bool TDevTrevalo::ReadServPswd(QString &text)
+{
+    return ReadText(kServPswd, text);
+}
+bool TDevTrevalo::WriteServPswd(const QString &text)
+{
+    return WriteValue(kServPswd, text);
+}
+bool TDevTrevalo::ReadTimegpres(int &minutes)
+{
+    return ReadHexInt(kTimegpres, minutes);
+}
+bool TDevTrevalo::WriteTimegpres(int minutes)
+{
+    return WriteValue(kTimegpres, EncodeHex(minutes, 2));
+}
 
 // ---- Events page ----
 
@@ -346,7 +434,10 @@ bool TDevTrevalo::WriteFlagact(const FlagAct &value)
     return WriteValue(kFlagact, EncodeFlagAct(value));
 }
 
-bool TDevTrevalo::ReadAlphon(int slot, QString &text) { return ReadText(slotName(kAlphon, slot), text); }
+bool TDevTrevalo::ReadAlphon(int slot, QString &text)
+{
+    return ReadText(slotName(kAlphon, slot), text);
+}
 bool TDevTrevalo::WriteAlphon(int slot, const QString &text)
 {
     return WriteValue(slotName(kAlphon, slot), text);
@@ -380,24 +471,54 @@ bool TDevTrevalo::WritePresstime(int halfSeconds)
     return WriteValue(kPresstime, EncodeHex(halfSeconds, 2));
 }
 
-bool TDevTrevalo::ReadDontsleep(QString &reply) { return ReadText(kDontsleep, reply); }
+bool TDevTrevalo::ReadDontsleep(QString &reply)
+{
+    return ReadText(kDontsleep, reply);
+}
 bool TDevTrevalo::WriteDontsleep(bool b00, bool b0F, bool bFF, bool bF0)
 {
     return WriteValue(kDontsleep, EncodeDontsleep(b00, b0F, bFF, bF0));
 }
-bool TDevTrevalo::ReadPeriodgsm(int &minutes) { return ReadHexInt(kPeriodgsm, minutes); }
-bool TDevTrevalo::WritePeriodgsm(int minutes) { return WriteValue(kPeriodgsm, EncodeHex(minutes, 4)); }
-bool TDevTrevalo::ReadPeriodgps(int &minutes) { return ReadHexInt(kPeriodgps, minutes); }
-bool TDevTrevalo::WritePeriodgps(int minutes) { return WriteValue(kPeriodgps, EncodeHex(minutes, 4)); }
-bool TDevTrevalo::ReadActivetime(QString &reply) { return ReadText(kActivetime, reply); }
-bool TDevTrevalo::WriteActivetime(const QString &code) { return WriteValue(kActivetime, code); }
-bool TDevTrevalo::ReadActivegsm(int &seconds) { return ReadHexInt(kActivegsm, seconds); }
+bool TDevTrevalo::ReadPeriodgsm(int &minutes)
+{
+    return ReadHexInt(kPeriodgsm, minutes);
+}
+bool TDevTrevalo::WritePeriodgsm(int minutes)
+{
+    return WriteValue(kPeriodgsm, EncodeHex(minutes, 4));
+}
+bool TDevTrevalo::ReadPeriodgps(int &minutes)
+{
+    return ReadHexInt(kPeriodgps, minutes);
+}
+bool TDevTrevalo::WritePeriodgps(int minutes)
+{
+    return WriteValue(kPeriodgps, EncodeHex(minutes, 4));
+}
+bool TDevTrevalo::ReadActivetime(QString &reply)
+{
+    return ReadText(kActivetime, reply);
+}
+bool TDevTrevalo::WriteActivetime(const QString &code)
+{
+    return WriteValue(kActivetime, code);
+}
+bool TDevTrevalo::ReadActivegsm(int &seconds)
+{
+    return ReadHexInt(kActivegsm, seconds);
+}
 bool TDevTrevalo::WriteActivegsm(int minutes)
 {
     return WriteValue(kActivegsm, EncodeHex(static_cast<unsigned>(minutes) * 60u, 4));
 }
-bool TDevTrevalo::ReadGprssms(bool &on) { return ReadSwitch(kGprssms, on); }
-bool TDevTrevalo::WriteGprssms(bool on) { return WriteValue(kGprssms, EncodeSwitch(on)); }
+bool TDevTrevalo::ReadGprssms(bool &on)
+{
+    return ReadSwitch(kGprssms, on);
+}
+bool TDevTrevalo::WriteGprssms(bool on)
+{
+    return WriteValue(kGprssms, EncodeSwitch(on));
+}
 
 // ---- Flags page ----
 
@@ -410,16 +531,34 @@ bool TDevTrevalo::ReadMflag(EventFlags &flags)
     return true;
 }
 
-bool TDevTrevalo::ResetEventFlags() { return Command(kMflagReset); }
+bool TDevTrevalo::ResetEventFlags()
+{
+    return Command(kMflagReset);
+}
 
 // ---- Engineering numbers page ----
 
-bool TDevTrevalo::ReadEnaing(bool &on) { return ReadHexSwitch(kEnaing, on); }
-bool TDevTrevalo::WriteEnaing(bool on) { return WriteValue(kEnaing, EncodeSwitch(on)); }
-bool TDevTrevalo::ReadIng(int slot, QString &text) { return ReadText(slotName(kIng, slot), text); }
+bool TDevTrevalo::ReadEnaing(bool &on)
+{
+    return ReadHexSwitch(kEnaing, on);
+}
+bool TDevTrevalo::WriteEnaing(bool on)
+{
+    return WriteValue(kEnaing, EncodeSwitch(on));
+}
+bool TDevTrevalo::ReadIng(int slot, QString &text)
+{
+    return ReadText(slotName(kIng, slot), text);
+}
 bool TDevTrevalo::WriteIng(int slot, const QString &text)
 {
     return WriteValue(slotName(kIng, slot), text.isEmpty() ? QStringLiteral(" ") : text);
 }
-bool TDevTrevalo::ReadDisp(int &value) { return ReadHexInt(kDisp, value); }
-bool TDevTrevalo::WriteDisp(int value) { return WriteValue(kDisp, EncodeHex(value, 2)); }
+bool TDevTrevalo::ReadDisp(int &value)
+{
+    return ReadHexInt(kDisp, value);
+}
+bool TDevTrevalo::WriteDisp(int value)
+{
+    return WriteValue(kDisp, EncodeHex(value, 2));
+}

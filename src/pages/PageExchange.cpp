@@ -21,7 +21,8 @@ TPageContext TPageContext::FromController(TController &c)
     return ctx;
 }
 
-namespace PageValues {
+namespace PageValues
+{
 
 bool ParseNumber(const QString &text, int min, int max, int &value)
 {
@@ -71,7 +72,8 @@ QString Printable(const QString &text)
 
 } // namespace PageValues
 
-namespace PageIo {
+namespace PageIo
+{
 
 QString Text(const QLineEdit *edit)
 {

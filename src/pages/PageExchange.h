@@ -20,7 +20,7 @@ struct TPageContext {
     TDevTrevalo *Dev = nullptr;
     TOutArray *Out = nullptr;
     std::function<void(QObject *label, bool ok)> MarkLabel;
-    std::function<void(const QString &line)> Memo;   // timestamped memo line
+    std::function<void(const QString &line)> Memo; // timestamped memo line
     int VersionMajor = -1;
     int VersionMinor = -1;
     bool ServerNameSupported = false;
@@ -42,7 +42,8 @@ template <typename F> auto FromUi(F f)
     return result;
 }
 
-namespace PageValues {
+namespace PageValues
+{
 // A decimal integer (blanks around it allowed) within [min, max].
 bool ParseNumber(const QString &text, int min, int max, int &value);
 // No control character, and a Windows-1251 byte for every character.
@@ -53,7 +54,8 @@ QString Printable(const QString &text);
 
 // Worker-side steps shared by the pages. Each refusal marks the label red
 // (when there is one) and writes one memo line naming the field and its text.
-namespace PageIo {
+namespace PageIo
+{
 QString Text(const QLineEdit *edit);
 bool Checked(const QAbstractButton *button);
 int Index(const QComboBox *list);

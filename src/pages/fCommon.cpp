@@ -12,7 +12,8 @@
 #include "pages/PageExchange.h"
 #include "platform/IniFile.h"
 
-namespace {
+namespace
+{
 const QString kPointsIntervalKey = QStringLiteral("PointsInterval");
 } // namespace
 
@@ -30,15 +31,15 @@ TformCommon::TformCommon(QWidget *parent)
                         QStringLiteral("Смещение по долготе (рекомендуется 300 соответствует "
                                        "приблизительно 50 метрам) Lon"),
                         QStringLiteral("300"), 4);
-    etPI = addTextEdit(QStringLiteral("etPI"),
-                       QStringLiteral("Интервал записи точек \"По времени\" "), QStringLiteral("5"),
-                       3, QStringLiteral("lbPI"));
+    etPI =
+        addTextEdit(QStringLiteral("etPI"), QStringLiteral("Интервал записи точек \"По времени\" "),
+                    QStringLiteral("5"), 3, QStringLiteral("lbPI"));
     cbSgl = addCheckBox(QStringLiteral("cbSgl"), QString(), QStringLiteral("Сглаживание маршрута"),
                         QStringLiteral("false"), TControlKind::ckCheckBox, QStringLiteral("lbSgl"));
-    cbFixtrid = addCheckBox(QStringLiteral("cbFixtrid"), QString(),
-                            QStringLiteral("Включить внутренний фильтр по 3Dfix параметру "),
-                            QStringLiteral("false"), TControlKind::ckCheckBox,
-                            QStringLiteral("lbFixTrid"));
+    cbFixtrid =
+        addCheckBox(QStringLiteral("cbFixtrid"), QString(),
+                    QStringLiteral("Включить внутренний фильтр по 3Dfix параметру "),
+                    QStringLiteral("false"), TControlKind::ckCheckBox, QStringLiteral("lbFixTrid"));
     lbetObjNum = labelOf(etObjNum);
     lbetLat = labelOf(etLat);
     lbetLon = labelOf(etLon);

@@ -15,7 +15,8 @@
 #include "device/DevTrevalo.h"
 #include "pages/PageExchange.h"
 
-namespace {
+namespace
+{
 
 const QString kInput1 = QStringLiteral("Вход 1");
 const QString kInput2 = QStringLiteral("Вход 2");

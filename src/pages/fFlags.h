@@ -42,11 +42,11 @@ class TformFlags : public TformIncl
 
     QGroupBox *GroupBox1 = nullptr;
     QTableWidget *StringGrid1 = nullptr;
-    QLabel *Label2 = nullptr;   // triggering row
+    QLabel *Label2 = nullptr; // triggering row
     TShape *shs1 = nullptr;
     TShape *shs2 = nullptr;
     TShape *sh = nullptr;
-    QLabel *Label1 = nullptr;   // restoring row
+    QLabel *Label1 = nullptr; // restoring row
     TShape *shv1 = nullptr;
     TShape *shv2 = nullptr;
     QLabel *lbbtnRST = nullptr;

@@ -11,7 +11,8 @@
 #include "device/DevTrevalo.h"
 #include "pages/PageExchange.h"
 
-namespace {
+namespace
+{
 constexpr int kMinRestartMinutes = 10;
 } // namespace
 
@@ -25,28 +26,29 @@ TformGPRS::TformGPRS(QWidget *parent)
     : TformIncl(QStringLiteral("formGPRS"), QStringLiteral("GPRS"), parent)
 {
     GroupBox1 = addGroupBox(QStringLiteral("GroupBox1"), QStringLiteral("GPRS"));
-    cbGPRS = addCheckBox(QStringLiteral("cbGPRS"), QString(), QStringLiteral("Включен GPRS?"),
-                         QStringLiteral("false"), TControlKind::ckRzCheckBox,
-                         QStringLiteral("lbcb"));
+    cbGPRS =
+        addCheckBox(QStringLiteral("cbGPRS"), QString(), QStringLiteral("Включен GPRS?"),
+                    QStringLiteral("false"), TControlKind::ckRzCheckBox, QStringLiteral("lbcb"));
     etGPRSphone = addTextEdit(QStringLiteral("etGPRSphone"), QStringLiteral("Номер телефона GPRS"),
                               QStringLiteral("*99#"), 35);
-    etAccessPoint = addTextEdit(QStringLiteral("etAccessPoint"),
-                                QStringLiteral("Точка доступа GPRS"),
-                                QStringLiteral("internet.mts.ru"), 35);
-    etLoginGPRS = addTextEdit(QStringLiteral("etLoginGPRS"), QStringLiteral("Имя пользователя GPRS"),
-                              QStringLiteral("internet"), 35);
-    etPswdGPRS = addTextEdit(QStringLiteral("etPswdGPRS"),
-                             QStringLiteral("Пароль пользователя GPRS"),
-                             QStringLiteral("password"), 35);
-    etIp = addTextEdit(QStringLiteral("etIp"),
-                       QStringLiteral("IP адрес сервера для GPRS соединения"),
-                       QStringLiteral("192.0.2.10"), 15);
-    etPort = addTextEdit(QStringLiteral("etPort"),
-                         QStringLiteral("Порт сервера для GPRS соединения"), QStringLiteral("3055"),
-                         8);
-    etPswd = addTextEdit(QStringLiteral("etPswd"),
-                         QStringLiteral("Пароль для идентификации через GPRS"),
-                         QStringLiteral("MolvRask"), 8);
+    etAccessPoint =
+        addTextEdit(QStringLiteral("etAccessPoint"), QStringLiteral("Точка доступа GPRS"),
+                    QStringLiteral("internet.mts.ru"), 35);
+    etLoginGPRS =
+        addTextEdit(QStringLiteral("etLoginGPRS"), QStringLiteral("Имя пользователя GPRS"),
+                    QStringLiteral("internet"), 35);
+    etPswdGPRS =
+        addTextEdit(QStringLiteral("etPswdGPRS"), QStringLiteral("Пароль пользователя GPRS"),
+                    QStringLiteral("password"), 35);
+    etIp =
+        addTextEdit(QStringLiteral("etIp"), QStringLiteral("IP адрес сервера для GPRS соединения"),
+                    QStringLiteral("192.0.2.10"), 15);
+    etPort =
+        addTextEdit(QStringLiteral("etPort"), QStringLiteral("Порт сервера для GPRS соединения"),
+                    QStringLiteral("3055"), 8);
+    etPswd =
+        addTextEdit(QStringLiteral("etPswd"), QStringLiteral("Пароль для идентификации через GPRS"),
+                    QStringLiteral("MolvRask"), 8);
     QStringList minutes;
     for (int m = 10; m <= 20; ++m)
         minutes << QStringLiteral("%1 минут").arg(m);

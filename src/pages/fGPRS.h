@@ -30,8 +30,8 @@ class TformGPRS : public TformIncl
 
     // The warning shown when the tracker cannot take a host name; tests
     // replace it. The default is a modal message box with one OK button.
-    using WarningFn = std::function<void(QWidget *parent, const QString &title,
-                                         const QString &text)>;
+    using WarningFn =
+        std::function<void(QWidget *parent, const QString &title, const QString &text)>;
     static WarningFn WarningHook;
 
     // Worker thread.

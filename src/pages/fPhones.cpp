@@ -15,7 +15,8 @@
 #include "pages/PageExchange.h"
 #include "platform/IniFile.h"
 
-namespace {
+namespace
+{
 
 const QString kIniSection = QStringLiteral("EnPhones");
 const QString kIniKey = QStringLiteral("EnPhone");
@@ -78,7 +79,8 @@ TformPhones::TformPhones(QWidget *parent)
         form->addRow(Label1, SG1);
     ResetGrid();
 
-    RzRadioGroup1 = addGroupBox(QStringLiteral("RzRadioGroup1"), QStringLiteral("Диспетчерская связь"));
+    RzRadioGroup1 =
+        addGroupBox(QStringLiteral("RzRadioGroup1"), QStringLiteral("Диспетчерская связь"));
     rbDispOff = addRadioButton(QStringLiteral("rbDispOff"), QStringLiteral("Выключена"),
                                QStringLiteral("1"));
     rbDispOn = addRadioButton(QStringLiteral("rbDispOn"), QStringLiteral("Включена постоянно"),
@@ -201,7 +203,8 @@ void TformPhones::LoadFromIni(TIniFile &ini)
 {
     TformIncl::LoadFromIni(ini);
     for (int slot = 0; slot < kNumbers; ++slot)
-        SetNumber(slot, ini.ReadString(kIniSection, kIniKey + QString::number(slot + 1), QString()));
+        SetNumber(slot,
+                  ini.ReadString(kIniSection, kIniKey + QString::number(slot + 1), QString()));
     ApplyEnableRules();
 }
 

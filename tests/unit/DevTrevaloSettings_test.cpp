@@ -7,7 +7,8 @@
 #include "FakeExchange.h"
 #include "device/DevTrevalo.h"
 
-namespace {
+namespace
+{
 
 struct Fixture {
     FakeExchange fake;
@@ -19,13 +20,16 @@ struct Fixture {
 struct ReadCase {
     const char *name;
     const char *request;
-    const char *reply;   // nullptr: no "OK"
+    const char *reply; // nullptr: no "OK"
     bool ok;
-    const char *expected;   // decoded value as text; after a failure the untouched sentinel
+    const char *expected; // decoded value as text; after a failure the untouched sentinel
     std::function<bool(TDevTrevalo &, QString &)> read;
 };
 
-QString b(bool v) { return v ? QStringLiteral("on") : QStringLiteral("off"); }
+QString b(bool v)
+{
+    return v ? QStringLiteral("on") : QStringLiteral("off");
+}
 
 template <typename F> std::function<bool(TDevTrevalo &, QString &)> intRead(F f)
 {
@@ -130,14 +134,13 @@ TEST_P(CatalogueRead, SendsRequestAndDecodes)
     EXPECT_EQ(got, QString::fromLatin1(c.expected));
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CatalogueRead, ::testing::ValuesIn(kReads),
-                         [](const auto &info) {
-                             std::string n = info.param.name;
-                             for (char &ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Table, CatalogueRead, ::testing::ValuesIn(kReads), [](const auto &info) {
+    std::string n = info.param.name;
+    for (char &ch : n)
+        if (!isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return n;
+});
 
 // ---- Writes: the exact line sent ----
 
@@ -173,26 +176,34 @@ const WriteCase kWrites[] = {
      },
      "+flagact0204"},
     {"flagact all flags mode 1",
-     [](TDevTrevalo &d) { return d.WriteFlagact({true, true, true, 1}); }, "+flagact4300"},
+     [](TDevTrevalo &d) {
+         return d.WriteFlagact({true, true, true, 1});
+     },
+     "+flagact4300"},
     {"alphon empty stays bare", [](TDevTrevalo &d) { return d.WriteAlphon(0, ""); }, "+alphon0"},
     {"alphon slot 1", [](TDevTrevalo &d) { return d.WriteAlphon(1, "+7900"); }, "+alphon1+7900"},
     {"allogic SMS, not used, or",
-     [](TDevTrevalo &d) { return d.WriteAllogic({2, 0, false}); }, "+allogicFA"},
+     [](TDevTrevalo &d) {
+         return d.WriteAllogic({2, 0, false});
+     },
+     "+allogicFA"},
     {"allogic GSM, voice, and",
-     [](TDevTrevalo &d) { return d.WriteAllogic({1, 3, true}); }, "+allogic19"},
+     [](TDevTrevalo &d) {
+         return d.WriteAllogic({1, 3, true});
+     },
+     "+allogic19"},
     {"presstime index 0", [](TDevTrevalo &d) { return d.WritePresstime(0 + 2); }, "+presstime02"},
     {"dontsleep F0", [](TDevTrevalo &d) { return d.WriteDontsleep(false, false, false, true); },
      "+dontsleepF0"},
-    {"dontsleep later wins", [](TDevTrevalo &d) { return d.WriteDontsleep(true, true, false, false); },
-     "+dontsleep0F"},
+    {"dontsleep later wins",
+     [](TDevTrevalo &d) { return d.WriteDontsleep(true, true, false, false); }, "+dontsleep0F"},
     {"dontsleep none is bare",
      [](TDevTrevalo &d) { return d.WriteDontsleep(false, false, false, false); }, "+dontsleep"},
     {"periodgsm", [](TDevTrevalo &d) { return d.WritePeriodgsm(10080); }, "+periodgsm2760"},
     {"periodgps", [](TDevTrevalo &d) { return d.WritePeriodgps(10); }, "+periodgps000A"},
     {"activetime", [](TDevTrevalo &d) { return d.WriteActivetime("0258"); }, "+activetime0258"},
     {"activegsm 2 min", [](TDevTrevalo &d) { return d.WriteActivegsm(2); }, "+activegsm0078"},
-    {"activegsm 1092 min", [](TDevTrevalo &d) { return d.WriteActivegsm(1092); },
-     "+activegsmFFF0"},
+    {"activegsm 1092 min", [](TDevTrevalo &d) { return d.WriteActivegsm(1092); }, "+activegsmFFF0"},
     {"gprssms off", [](TDevTrevalo &d) { return d.WriteGprssms(false); }, "+gprssmsFF"},
     {"mflag reset is bare", [](TDevTrevalo &d) { return d.ResetEventFlags(); }, "+mflag"},
     {"enaing off", [](TDevTrevalo &d) { return d.WriteEnaing(false); }, "+enaingFF"},
@@ -217,20 +228,19 @@ TEST_P(CatalogueWrite, SendsExactLineAndReportsOk)
         EXPECT_EQ(f.fake.sent, QStringList{c.line});
     }
     {
-        Fixture f;   // no "OK" for the line
+        Fixture f; // no "OK" for the line
         EXPECT_FALSE(c.write(f.dev));
         EXPECT_EQ(f.fake.sent, QStringList{c.line});
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, CatalogueWrite, ::testing::ValuesIn(kWrites),
-                         [](const auto &info) {
-                             std::string n = info.param.name;
-                             for (char &ch : n)
-                                 if (!isalnum(static_cast<unsigned char>(ch)))
-                                     ch = '_';
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Table, CatalogueWrite, ::testing::ValuesIn(kWrites), [](const auto &info) {
+    std::string n = info.param.name;
+    for (char &ch : n)
+        if (!isalnum(static_cast<unsigned char>(ch)))
+            ch = '_';
+    return n;
+});
 
 // ---- Bit layouts read from the tracker ----
 
@@ -241,11 +251,11 @@ TEST(CatalogueLayouts, AllogicRead)
         int kind1, kind2;
         bool andChoice;
     } cases[] = {
-        {"0F", 0, 1, true},    // number 1 code 7, number 2 code 1
-        {"FA", 2, 0, false},   // the write example read back
-        {"00", 0, 0, true},    // code 0 is "not used"
-        {"2D", 0, 0, true},    // codes 5 and 5
-        {"40", 0, 0, false},   // 64: no longer "И"
+        {"0F", 0, 1, true},  // number 1 code 7, number 2 code 1
+        {"FA", 2, 0, false}, // the write example read back
+        {"00", 0, 0, true},  // code 0 is "not used"
+        {"2D", 0, 0, true},  // codes 5 and 5
+        {"40", 0, 0, false}, // 64: no longer "И"
         {"23", 3, 4, true},
     };
     for (const auto &c : cases) {
@@ -284,7 +294,7 @@ TEST(CatalogueLayouts, MflagBits)
     } cases[] = {
         {"0005", true, false, true, false, false},
         {"100A", false, true, false, true, true},
-        {"EFF0", false, false, false, false, false},   // only bits 0-3 and 12 count
+        {"EFF0", false, false, false, false, false}, // only bits 0-3 and 12 count
     };
     for (const auto &c : cases) {
         Fixture f;

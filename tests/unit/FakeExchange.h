@@ -11,9 +11,9 @@
 // entry gets ">value" and "OK", any other line "ERROR" (no "OK").
 class FakeExchange : public IModemExchange
 {
-public:
+  public:
     QStringList sent;
-    QMap<QString, QString> values;   // request line → value between ">" and "OK"
+    QMap<QString, QString> values; // request line → value between ">" and "OK"
     bool throwLinkError = false;
 
     bool Exchange(const QString &command, QString &reply, const QString &expected, int tries,

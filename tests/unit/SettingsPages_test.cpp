@@ -22,7 +22,8 @@
 #include "pages/fPhones.h"
 #include "platform/IniFile.h"
 
-namespace {
+namespace
+{
 
 // A session around a scripted tracker: label marks and memo lines are
 // recorded, values travel through a real output queue and are applied by
@@ -31,7 +32,7 @@ struct Session {
     FakeExchange fake;
     TDevTrevalo dev{&fake};
     TOutArray out;
-    std::map<QString, bool> marks;   // label name → last outcome
+    std::map<QString, bool> marks; // label name → last outcome
     QStringList memo;
     TPageContext ctx;
 
@@ -53,7 +54,10 @@ struct Session {
     }
 };
 
-QColor brush(TShape *s) { return s->brushColor(); }
+QColor brush(TShape *s)
+{
+    return s->brushColor();
+}
 
 // ---------------------------------------------------------------- Common
 
@@ -73,7 +77,7 @@ TEST(CommonPage, DefaultsAndPointsIntervalKey)
     QTemporaryDir dir;
     const QString path = dir.filePath("current.ini");
     struct {
-        const char *stored;   // nullptr: key missing
+        const char *stored; // nullptr: key missing
         bool shown;
         const char *savedBack;
     } cases[] = {{nullptr, false, "0"}, {"0", false, "0"}, {"1", true, "1"}, {"01", false, "0"}};
@@ -114,8 +118,10 @@ TEST(CommonPage, ReadFillsValuesAndGatesByVersion)
 {
     for (const int minor : {42, 43}) {
         Session s(600, minor);
-        s.fake.values = {{"+object", "0050"}, {"+latit", "00E6"}, {"+longit", "012C"},
-                         {"+fixtrid", "00"}};   // "+turn" answers ERROR
+        s.fake.values = {{"+object", "0050"},
+                         {"+latit", "00E6"},
+                         {"+longit", "012C"},
+                         {"+fixtrid", "00"}}; // "+turn" answers ERROR
         TformCommon page;
         page.cbSgl->setChecked(true);
         page.BeginRead();
@@ -131,7 +137,7 @@ TEST(CommonPage, ReadFillsValuesAndGatesByVersion)
         EXPECT_EQ(s.Mark("lbetObjNum"), "blue");
         EXPECT_EQ(s.Mark("lbSgl"), "red");
         EXPECT_FALSE(page.cbSgl->isChecked());
-        EXPECT_EQ(s.Mark("lbPI"), "none");   // row hidden: timefix not exchanged
+        EXPECT_EQ(s.Mark("lbPI"), "none"); // row hidden: timefix not exchanged
         EXPECT_EQ(page.cbFixtrid->isChecked(), minor >= 43);
     }
 }
@@ -144,15 +150,30 @@ TEST(CommonPage, WriteSendsLinesAndRefusesBadNumbers)
         std::vector<std::pair<QString, std::string>> marks;
         int memoLines;
     } cases[] = {
-        {"50", "230", "7", {"+object0050", "+latit00E6", "+longit012C", "+timefix07", "+turn00",
-                            "+fixtridFF"},
-         {{"lbetObjNum", "blue"}, {"lbetLat", "blue"}, {"lbPI", "blue"}}, 0},
-        {"12a", "230", "7", {"+latit00E6", "+longit012C", "+timefix07", "+turn00", "+fixtridFF"},
-         {{"lbetObjNum", "red"}, {"lbetLat", "blue"}}, 1},
-        {"-1", "-5", "7", {"+longit012C", "+timefix07", "+turn00", "+fixtridFF"},
-         {{"lbetObjNum", "red"}, {"lbetLat", "red"}, {"lbetLon", "blue"}}, 2},
-        {" 50", "", "7", {"+object0050", "+longit012C", "+timefix07", "+turn00", "+fixtridFF"},
-         {{"lbetObjNum", "blue"}, {"lbetLat", "red"}}, 1},
+        {"50",
+         "230",
+         "7",
+         {"+object0050", "+latit00E6", "+longit012C", "+timefix07", "+turn00", "+fixtridFF"},
+         {{"lbetObjNum", "blue"}, {"lbetLat", "blue"}, {"lbPI", "blue"}},
+         0},
+        {"12a",
+         "230",
+         "7",
+         {"+latit00E6", "+longit012C", "+timefix07", "+turn00", "+fixtridFF"},
+         {{"lbetObjNum", "red"}, {"lbetLat", "blue"}},
+         1},
+        {"-1",
+         "-5",
+         "7",
+         {"+longit012C", "+timefix07", "+turn00", "+fixtridFF"},
+         {{"lbetObjNum", "red"}, {"lbetLat", "red"}, {"lbetLon", "blue"}},
+         2},
+        {" 50",
+         "",
+         "7",
+         {"+object0050", "+longit012C", "+timefix07", "+turn00", "+fixtridFF"},
+         {{"lbetObjNum", "blue"}, {"lbetLat", "red"}},
+         1},
     };
     for (const auto &c : cases) {
         Session s;
@@ -184,8 +205,8 @@ TEST(GprsPage, NumericAddress)
     struct {
         const char *text;
         bool numeric;
-    } cases[] = {{"", true},          {"192.0.2.10", true}, {"1..2", true},
-                 {"srv.example", false}, {"10.0.0.1 ", false}, {"１２", false}};
+    } cases[] = {{"", true},           {"192.0.2.10", true}, {"1..2", true}, {"srv.example", false},
+                 {"10.0.0.1 ", false}, {"１２", false}};
     for (const auto &c : cases)
         EXPECT_EQ(TformGPRS::IsNumericAddress(QString::fromUtf8(c.text)), c.numeric) << c.text;
 }
@@ -220,9 +241,9 @@ TEST(GprsPage, ReadFillsControlsAndRejectsListValuesOutside)
 {
     for (const char *mrst : {"0F", "1F"}) {
         Session s;
-        s.fake.values = {{"+gprsena", "00"},     {"+gphone", "*99#"},  {"+GAPN", "apn.test"},
-                         {"+gprsname", "user"},  {"+gprspswd", "pw"},  {"+IPadr", "10.1.2.3"},
-                         {"+IPport", "3055"},    {"+servpswd", "Srv"}, {"+timegpres", mrst}};
+        s.fake.values = {{"+gprsena", "00"},    {"+gphone", "*99#"},  {"+GAPN", "apn.test"},
+                         {"+gprsname", "user"}, {"+gprspswd", "pw"},  {"+IPadr", "10.1.2.3"},
+                         {"+IPport", "3055"},   {"+servpswd", "Srv"}, {"+timegpres", mrst}};
         TformGPRS page;
         page.BeginRead();
         page.cbMRst->setCurrentIndex(3);
@@ -240,7 +261,7 @@ TEST(GprsPage, ReadFillsControlsAndRejectsListValuesOutside)
             EXPECT_EQ(page.cbMRst->currentText(), "15 минут");
             EXPECT_EQ(s.Mark("lbMRst"), "blue");
         } else {
-            EXPECT_EQ(page.cbMRst->currentIndex(), 3);   // 31 minutes has no entry
+            EXPECT_EQ(page.cbMRst->currentIndex(), 3); // 31 minutes has no entry
             EXPECT_EQ(s.Mark("lbMRst"), "red");
         }
     }
@@ -252,12 +273,12 @@ TEST(GprsPage, WriteServerAddressEmptyFieldsAndList)
         const char *ip;
         bool serverNames;
         bool warned;
-        const char *ipLine;   // nullptr: not sent
+        const char *ipLine; // nullptr: not sent
     } cases[] = {
         {"srv.example.org", false, true, nullptr},
         {"192.0.2.10", false, false, "+IPadr192.0.2.10"},
         {"srv.example.org", true, false, "+IPadrsrv.example.org"},
-        {"", true, false, nullptr},   // empty: would be a read
+        {"", true, false, nullptr}, // empty: would be a read
     };
     for (const auto &c : cases) {
         Session s;
@@ -275,7 +296,9 @@ TEST(GprsPage, WriteServerAddressEmptyFieldsAndList)
                                 "+gprspswdpassword"};
         if (c.ipLine)
             expected << c.ipLine;
-        expected << "+IPport3055" << "+servpswdMolvRask" << "+timegpres14";
+        expected << "+IPport3055"
+                 << "+servpswdMolvRask"
+                 << "+timegpres14";
         s.fake.AcceptWrites(expected);
         page.WriteGprs(s.ctx);
         EXPECT_EQ(s.fake.sent, expected) << c.ip;
@@ -303,8 +326,8 @@ TEST(GprsPage, WriteRefusesUnsendableTextsPortAndNoSelection)
     TformGPRS page;
     page.SetDefaults();
     page.etGPRSphone->setText("*99#\t");
-    page.etAccessPoint->setText("точка€");   // "€" has a Windows-1251 byte
-    page.etPswdGPRS->setText("пароль✓");     // "✓" has none
+    page.etAccessPoint->setText("точка€"); // "€" has a Windows-1251 byte
+    page.etPswdGPRS->setText("пароль✓");   // "✓" has none
     page.etPort->setText("65536");
     page.cbMRst->setCurrentIndex(-1);
     s.fake.AcceptWrites({"+gprsenaFF", "+GAPNточка€", "+gprsnameinternet", "+IPadr192.0.2.10",
@@ -343,7 +366,7 @@ TEST(FlagsPage, ReadColoursCircles)
 {
     const QColor lime = QColor::fromRgb(0x00FF00), red = QColor::fromRgb(0xFF0000);
     struct {
-        const char *reply;   // nullptr: ERROR
+        const char *reply; // nullptr: ERROR
         bool s1, v1, s2, v2, battery;
         const char *mark;
     } cases[] = {{"0005", true, false, true, false, false, "blue"},
@@ -355,7 +378,7 @@ TEST(FlagsPage, ReadColoursCircles)
         if (c.reply)
             s.fake.values["+MFLAG"] = c.reply;
         TformFlags page;
-        page.shs1->setBrushColor(lime);   // from an earlier read
+        page.shs1->setBrushColor(lime); // from an earlier read
         page.BeginRead();
         page.ReadFlags(s.ctx);
         s.Apply();
@@ -375,10 +398,10 @@ TEST(FlagsPage, ResetButtonPostsOnlyWhenASessionTakesIt)
     TformFlags page;
     const QColor lime = QColor::fromRgb(0x00FF00);
     page.shs1->setBrushColor(lime);
-    page.btnRST->click();   // no session
+    page.btnRST->click(); // no session
     EXPECT_EQ(brush(page.shs1), lime);
     int posted = 0;
-    page.PostResetFlags = [&] { return ++posted, false; };   // worker busy
+    page.PostResetFlags = [&] { return ++posted, false; }; // worker busy
     page.btnRST->click();
     EXPECT_EQ(brush(page.shs1), lime);
     page.PostResetFlags = [&] { return ++posted, true; };
@@ -457,7 +480,7 @@ TEST(PhonesPage, DefaultsKeepGridAndIniHoldsNumbers)
     TIniFile ini(path);
     back.LoadFromIni(ini);
     EXPECT_EQ(back.Number(0), "89001112233");
-    EXPECT_EQ(back.Number(1), "");   // missing key reads as empty
+    EXPECT_EQ(back.Number(1), ""); // missing key reads as empty
     EXPECT_EQ(back.Number(9), "+7 (900) 000");
     EXPECT_TRUE(back.cbPhones->isChecked());
     EXPECT_TRUE(back.rbDispOnTime->isChecked());
@@ -469,14 +492,14 @@ TEST(PhonesPage, DefaultsKeepGridAndIniHoldsNumbers)
 TEST(PhonesPage, ReadFillsOnlyWhatArrived)
 {
     struct {
-        const char *disp;   // nullptr: ERROR
+        const char *disp; // nullptr: ERROR
         QRadioButton *TformPhones::*choice;
         const char *minutes;
-        int memoLines;   // slot 3 fails in every case
+        int memoLines; // slot 3 fails in every case
     } cases[] = {{"1E", &TformPhones::rbDispOnTime, "30", 1},
                  {"00", &TformPhones::rbDispOn, "", 1},
                  {"FF", &TformPhones::rbDispOff, "", 1},
-                 {"on", &TformPhones::rbDispOff, "", 2},   // not hex: a failed read
+                 {"on", &TformPhones::rbDispOff, "", 2}, // not hex: a failed read
                  {nullptr, &TformPhones::rbDispOff, "", 2}};
     for (const auto &c : cases) {
         Session s;
@@ -496,9 +519,10 @@ TEST(PhonesPage, ReadFillsOnlyWhatArrived)
         EXPECT_EQ(s.Mark("lbPhones"), "blue");
         EXPECT_EQ(page.Number(0), "89000");
         EXPECT_EQ(page.Number(9), "89009");
-        EXPECT_EQ(page.Number(3), "");   // as BeginRead left it, not the error text
+        EXPECT_EQ(page.Number(3), ""); // as BeginRead left it, not the error text
         EXPECT_EQ(s.Mark("Label1"), "red");
-        EXPECT_TRUE(s.memo.value(0).contains("Инженерный номер 4")) << s.memo.value(0).toStdString();
+        EXPECT_TRUE(s.memo.value(0).contains("Инженерный номер 4"))
+            << s.memo.value(0).toStdString();
         EXPECT_TRUE((page.*c.choice)->isChecked()) << d;
         EXPECT_EQ(page.etTime->text(), c.minutes) << d;
         EXPECT_EQ(s.memo.size(), c.memoLines) << d;
@@ -514,7 +538,7 @@ TEST(PhonesPage, WriteNumbersAndDispatcher)
         const char *minutes;
         bool withNumber;
         const char *enaing;
-        const char *disp;   // nullptr: refused
+        const char *disp; // nullptr: refused
     } cases[] = {
         {"timed 30", true, &TformPhones::rbDispOnTime, "30", true, "+enaing00", "+disp1E"},
         {"timed 300", true, &TformPhones::rbDispOnTime, "300", true, "+enaing00", "+disp12C"},
