@@ -280,6 +280,7 @@ TEST(GprsPage, WriteServerAddressEmptyFieldsAndList)
         {"srv.example.org", true, false, "+IPadrsrv.example.org"},
         {"", true, false, nullptr}, // empty: would be a read
     };
+    const TformGPRS::WarningFn original = TformGPRS::WarningHook;
     for (const auto &c : cases) {
         Session s;
         s.ctx.ServerNameSupported = c.serverNames;
@@ -317,7 +318,7 @@ TEST(GprsPage, WriteServerAddressEmptyFieldsAndList)
         // One memo line for the empty login, one more for an empty address.
         EXPECT_EQ(s.memo.size(), QString(c.ip).isEmpty() ? 2 : 1) << c.ip;
     }
-    TformGPRS::WarningHook = nullptr;
+    TformGPRS::WarningHook = original;
 }
 
 TEST(GprsPage, WriteRefusesUnsendableTextsPortAndNoSelection)
@@ -487,6 +488,22 @@ TEST(PhonesPage, DefaultsKeepGridAndIniHoldsNumbers)
     EXPECT_TRUE(back.etTime->isEnabled());
     EXPECT_EQ(back.SG1->item(0, 1)->text(), "Телефон");
     EXPECT_EQ(back.SG1->item(10, 0)->text(), "10");
+}
+
+TEST(PhonesPage, PhoneCellTakesThirtyCharacters)
+{
+    TformPhones page;
+    QTableWidgetItem *cell = page.SG1->item(1, 1);
+    page.SG1->openPersistentEditor(cell);
+    auto *editor = qobject_cast<QLineEdit *>(page.SG1->cellWidget(1, 1));
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QString(30, QLatin1Char('1')));
+    editor->insert("2");
+    EXPECT_EQ(editor->text(), QString(30, QLatin1Char('1')));
+    editor->backspace();
+    EXPECT_EQ(editor->text().size(), 29);
+    EXPECT_FALSE(page.SG1->item(0, 1)->flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(page.SG1->item(5, 0)->flags() & Qt::ItemIsEditable);
 }
 
 TEST(PhonesPage, ReadFillsOnlyWhatArrived)
