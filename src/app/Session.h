@@ -65,6 +65,7 @@ public:
     void FreeLink();
 
     bool Connected() const;
+    TSessionUi &Ui() { return ui_; }
     TController *Controller() const { return controller_.get(); }
     TMainThread *Thread() const { return thread_.get(); }
     TModemWorker *Modem() const { return modem_.get(); }

@@ -1,6 +1,7 @@
 #include "app/fMain.h"
 
 #include "app/OutArray.h"
+#include "app/Session.h"
 #include "history/fGPS.h"
 #include "history/fHistory.h"
 #include "pages/fCommon.h"
@@ -510,6 +511,7 @@ void TformMain::FormCreate()
     for (TformIncl *page : m_pages)
         page->installEventFilter(this);
     Timer1->start();
+    CreateSession();
 }
 
 void TformMain::FormDestroy()
@@ -530,6 +532,8 @@ void TformMain::FormDestroy()
     }
     if (tbtnDisconnect->isEnabled())
         tbtnDisconnectClick();
+    // A session still connecting is stopped too before the queue goes.
+    m_session.reset();
 
     m_out.reset();
     m_currentPage = nullptr;
@@ -729,14 +733,7 @@ void TformMain::Timer1Timer()
 
 // ---- handlers of later features ----
 
-void TformMain::tbtnConnectClick() {}
-void TformMain::tbtnDisconnectClick() {}
-void TformMain::tbtnReadClick() {}
-void TformMain::tbtnReadAllClick() {}
-void TformMain::tbtnWriteClick() {}
-void TformMain::tbtnWriteAllClick() {}
 void TformMain::N4Click() {}
-void TformMain::mnuAboutClick() {}
 
 // ---- defaults ----
 

@@ -29,6 +29,10 @@ class TformEvents;
 class TformFlags;
 class TformHistory;
 class TformPhones;
+class TdlgSplash;
+class TFormAbout;
+class TSessionHost;
+struct TSessionUi;
 
 // The program's main window: page tree, the current settings page, the
 // message memo, toolbar, menus and status bar; owner of the pages and the
@@ -103,6 +107,13 @@ class TformMain : public QMainWindow
     QProgressBar *RzProgressBar1 = nullptr;
     QTimer *Timer1 = nullptr;
 
+    // ---- session (created at start, the link objects only while connected)
+    TdlgSplash *dlgSplash = nullptr;
+    TFormAbout *FormAbout = nullptr;
+    TSessionHost *Session() const { return m_session.get(); }
+    // Dialog and message hooks of the session, replaceable by tests.
+    TSessionUi &SessionUi();
+
     // ---- hooks, replaceable by tests
     struct TFileDialogRequest {
         bool save = false;
@@ -154,6 +165,7 @@ class TformMain : public QMainWindow
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
+    void CreateSession();
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();
@@ -174,4 +186,5 @@ class TformMain : public QMainWindow
     bool m_destroyed = false;
     bool m_initialLayoutDone = false;
     QString m_windowsIni;
+    std::unique_ptr<TSessionHost> m_session;
 };
