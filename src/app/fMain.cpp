@@ -32,7 +32,6 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -813,11 +812,11 @@ bool TformMain::SaveMemoFile(const QString &path)
         for (const QString &line : text.split(QLatin1Char('\n')))
             bytes += cp1251::fromUnicode(line) + "\r\n";
     }
-    QSaveFile f(path);
-    if (f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.commit())
+    QString error;
+    if (WriteFileAtomically(path, bytes, &error))
         return true;
     Warn(QStringLiteral("Не удалось записать файл %1:\n%2")
-             .arg(QDir::toNativeSeparators(path), f.errorString()));
+             .arg(QDir::toNativeSeparators(path), error));
     return false;
 }
 
