@@ -1,5 +1,7 @@
 #include "pages/fFlags.h"
 
+#include <algorithm>
+
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -46,6 +48,7 @@ TformFlags::TformFlags(QWidget *parent)
     GroupBox1 = addGroupBox(QStringLiteral("GroupBox1"), QStringLiteral("Флаги"));
     auto *body = new QWidget(GroupBox1);
     body->setObjectName(QStringLiteral("FlagsBody"));
+    body->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     m_layout = new QGridLayout(body);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setHorizontalSpacing(0);
@@ -135,7 +138,10 @@ void TformFlags::SetBatteryColumnShown(bool shown)
     StringGrid1->item(0, 2)->setText(shown ? kBattery : QString());
     StringGrid1->setColumnWidth(0, kColumnWidth);
     StringGrid1->setColumnWidth(1, kColumnWidth);
-    StringGrid1->setColumnWidth(2, shown ? kBatteryColumnWidth : 0);
+    // The desktop font may be wider than the one the width was chosen for.
+    const int batteryWidth =
+        std::max(kBatteryColumnWidth, StringGrid1->fontMetrics().horizontalAdvance(kBattery) + 6);
+    StringGrid1->setColumnWidth(2, shown ? batteryWidth : 0);
     sh->setVisible(shown);
     fitGrid();
 }
