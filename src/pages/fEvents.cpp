@@ -219,6 +219,8 @@ TformEvents::TformEvents(QWidget *parent)
     BuildModeGroup();
     BuildPhoneGroup();
     BuildSmsGroup();
+    // Spare height stays below the groups instead of stretching them.
+    static_cast<QBoxLayout *>(Content()->layout())->addStretch(1);
 
     m_uiStepInbox = new QLineEdit(this);
     m_uiStepInbox->setObjectName(QStringLiteral("UiStepInbox"));
@@ -359,7 +361,6 @@ void TformEvents::BuildModeGroup()
         modes->addWidget(RadioButtons[i], i, 0);
         modes->addWidget(lbrb[i], i, 1);
     }
-    modes->setRowStretch(5, 1);
     RadioButtons[0]->setChecked(true);
     lbrb1 = lbrb[0], lbrb2 = lbrb[1], lbrb3 = lbrb[2], lbrb4 = lbrb[3], lbrb5 = lbrb[4];
     RadioButton1 = RadioButtons[0], RadioButton2 = RadioButtons[1];

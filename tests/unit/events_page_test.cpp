@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -840,23 +841,40 @@ TEST(EventsPage, EveryControlCarriesTheTextOfItsLabel)
     EXPECT_EQ(f.page.lbetPeriodgsm->buddy(), f.page.etPeriodgsmS);
 }
 
-// Renders the page as a tracker of 600.62 shows it, for a look by eye:
-// T3_EVENTS_SCREENSHOT=/tmp/events.png ./events_page_test
+// Renders the page as a tracker of 600.62 shows it, in several modes, for a
+// look by eye: T3_EVENTS_SCREENSHOT=/tmp/events.png ./events_page_test
+// writes /tmp/events.png and /tmp/events-<mode>.png.
 TEST(EventsPage, Screenshot)
 {
-    const QByteArray path = qgetenv("T3_EVENTS_SCREENSHOT");
+    const QString path = QString::fromLocal8Bit(qgetenv("T3_EVENTS_SCREENSHOT"));
     if (path.isEmpty())
         GTEST_SKIP() << "set T3_EVENTS_SCREENSHOT to a file name";
-    Fixture f;
-    f.ShowMode5Controls();
-    f.page.SetKindVisible(5, true);
-    f.page.RadioButton5->setChecked(true);
-    f.page.btnDontsleepFF->setChecked(true);
-    f.page.UpdateModeControls();
-    f.page.cb1->setCurrentIndex(2);
-    f.page.resize(640, 760);
-    f.page.show();
-    EXPECT_TRUE(f.page.grab().save(QString::fromLocal8Bit(path)));
+    const struct {
+        const char *suffix;
+        int mode;
+        const char *sleep;
+        bool gprs;
+    } shots[] = {{"", 5, "btnDontsleepFF", true},
+                 {"-1", 1, "btnDontsleepF0", false},
+                 {"-3", 3, "btnDontsleepF0", false},
+                 {"-5F0", 5, "btnDontsleepF0", false},
+                 {"-50F", 5, "btnDontsleep0F", false}};
+    for (const auto &s : shots) {
+        Fixture f;
+        f.ShowMode5Controls();
+        f.page.SetKindVisible(5, true);
+        f.gprs.cbGPRS->setChecked(s.gprs);
+        f.page.RadioButtons[s.mode - 1]->setChecked(true);
+        f.page.findChild<QToolButton *>(s.sleep)->setChecked(true);
+        f.page.UpdateModeControls();
+        f.page.cb1->setCurrentIndex(2);
+        f.page.resize(640, 640);
+        f.page.show();
+        QApplication::processEvents();   // layout requests of the controls just shown
+        QString file = path;
+        file.insert(file.lastIndexOf('.'), s.suffix);
+        EXPECT_TRUE(f.page.grab().save(file)) << file.toStdString();
+    }
 }
 
 } // namespace
