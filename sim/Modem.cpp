@@ -50,7 +50,11 @@ void Modem::input(const QByteArray &bytes)
             commandByte(c);
             break;
         case State::Dialling:
-            // Any character aborts dialling, as on every modem.
+            // Any character aborts dialling, as on every modem; the dial line's own LF does not.
+            if (c == '\n' && m_afterCr) {
+                m_afterCr = false;
+                break;
+            }
             ++m_dialId;
             m_state = State::Command;
             result("NO CARRIER");
@@ -69,7 +73,10 @@ void Modem::result(const QByteArray &word)
 
 void Modem::commandByte(char c)
 {
-    if (m_echo)
+    // The line feed after the command's CR comes after the result; it is not echoed.
+    const bool swallow = c == '\n' && m_afterCr;
+    m_afterCr = c == '\r';
+    if (m_echo && !swallow)
         m_host.send(QByteArray(1, c));
     if (c == '\r') {
         const QByteArray line = m_line.trimmed();

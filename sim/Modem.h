@@ -43,6 +43,7 @@ private:
     State m_state = State::Command;
     bool m_echo = true;
     QByteArray m_line;
+    bool m_afterCr = false;
     qint64 m_registeredAt = 0;
     int m_cregMode = 0;
     bool m_callUp = false;

@@ -3,14 +3,20 @@
 #include <QFile>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
 namespace t3sim {
+namespace {
+QString systemError(const char *what)
+{
+    return QString::fromLatin1(what) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+}
+} // namespace
 
 Pty::~Pty()
 {
@@ -20,52 +26,74 @@ Pty::~Pty()
 bool Pty::open(QString *error)
 {
     close();
-    const int fd = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0) {
+    m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    char name[128] = {};
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0
+        || ptsname_r(m_master, name, sizeof name) != 0) {
         if (error)
-            *error = QStringLiteral("posix_openpt: ") + QString::fromLocal8Bit(std::strerror(errno));
-        if (fd >= 0)
-            ::close(fd);
+            *error = systemError("posix_openpt");
+        close();
         return false;
     }
-    char name[128] = {};
-    if (ptsname_r(fd, name, sizeof name) != 0) {
+    m_keeper = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_keeper < 0) {
         if (error)
-            *error = QStringLiteral("ptsname: ") + QString::fromLocal8Bit(std::strerror(errno));
-        ::close(fd);
+            *error = systemError("open slave");
+        close();
         return false;
     }
     // Raw from the start, so that even a peer that sets nothing sees the bytes unchanged.
-    const int slave = ::open(name, O_RDWR | O_NOCTTY);
-    if (slave >= 0) {
-        termios t{};
-        if (tcgetattr(slave, &t) == 0) {
-            cfmakeraw(&t);
-            cfsetispeed(&t, B19200);
-            cfsetospeed(&t, B19200);
-            tcsetattr(slave, TCSANOW, &t);
-        }
-        ::close(slave);
+    termios t{};
+    if (tcgetattr(m_keeper, &t) == 0) {
+        cfmakeraw(&t);
+        cfsetispeed(&t, B19200);
+        cfsetospeed(&t, B19200);
+        tcsetattr(m_keeper, TCSANOW, &t);
     }
-    m_master = fd;
+    m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (m_watch < 0 || inotify_add_watch(m_watch, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+        if (error)
+            *error = systemError("inotify");
+        close();
+        return false;
+    }
     m_slavePath = QString::fromLocal8Bit(name);
     return true;
 }
 
 void Pty::close()
 {
-    if (m_master >= 0)
-        ::close(m_master);
-    m_master = -1;
+    for (int *fd : {&m_watch, &m_keeper, &m_master}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
     m_slavePath.clear();
 }
 
-bool Pty::hungUp() const
+QList<bool> Pty::takeEvents()
 {
-    if (m_master < 0)
-        return true;
-    pollfd p{m_master, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0 && (p.revents & POLLHUP);
+    QList<bool> events;
+    alignas(inotify_event) char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(m_watch, buf, sizeof buf);
+        if (n <= 0)
+            return events;
+        for (ssize_t at = 0; at < n;) {
+            const auto *e = reinterpret_cast<const inotify_event *>(buf + at);
+            if (e->mask & IN_OPEN)
+                events << true;
+            if (e->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE))
+                events << false;
+            at += ssize_t(sizeof(inotify_event) + e->len);
+        }
+    }
+}
+
+void Pty::resetSlave()
+{
+    ioctl(m_keeper, TIOCNXCL);
+    tcflush(m_keeper, TCIOFLUSH);
 }
 
 bool Pty::linkTo(const QString &link, const QString &target, QString *error)

@@ -44,6 +44,7 @@ bool Simulator::start(QString *error)
         if (!openPty(error))
             return false;
         m_open = false;
+        m_openers = 0;
     }
     if (::pipe2(m_wake, O_NONBLOCK | O_CLOEXEC) != 0) {
         if (error)
@@ -124,7 +125,7 @@ void Simulator::runTimers()
 
 int Simulator::pollTimeout() const
 {
-    qint64 timeout = m_open ? 200 : 10; // a closed slave cannot be waited for: look again soon
+    qint64 timeout = 1000;
     const qint64 t = now();
     for (const Timer &tm : m_timers)
         timeout = std::min(timeout, std::max<qint64>(0, tm.due - t));
@@ -133,7 +134,7 @@ int Simulator::pollTimeout() const
     return int(timeout);
 }
 
-void Simulator::readInput(bool *ended)
+void Simulator::readInput()
 {
     char buf[4096];
     for (;;) {
@@ -141,13 +142,12 @@ void Simulator::readInput(bool *ended)
         if (n > 0) {
             const QByteArray chunk(buf, int(n));
             log(WireLog::Direction::FromTool, chunk);
-            m_modem.input(chunk);
+            if (m_open)
+                m_modem.input(chunk);
             continue;
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n == 0 || (n < 0 && errno != EAGAIN))
-            *ended = true; // EIO: the last holder of the slave closed it
         return;
     }
 }
@@ -179,19 +179,16 @@ void Simulator::flushOutput()
 void Simulator::run()
 {
     while (!m_stop) {
-        pollfd fds[2] = {{m_wake[0], POLLIN, 0}, {-1, 0, 0}};
+        pollfd fds[3] = {{m_wake[0], POLLIN, 0}, {m_pty.watch(), POLLIN, 0}, {m_pty.master(), POLLIN, 0}};
         int timeout;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_open) {
-                fds[1].fd = m_pty.master();
-                fds[1].events = POLLIN;
-                if (!m_out.isEmpty() && (m_trackerConfig.bytesPerSecond <= 0 || double(now()) >= m_nextByteAt))
-                    fds[1].events |= POLLOUT;
-            }
+            if (m_open && !m_out.isEmpty()
+                && (m_trackerConfig.bytesPerSecond <= 0 || double(now()) >= m_nextByteAt))
+                fds[2].events |= POLLOUT;
             timeout = pollTimeout();
         }
-        ::poll(fds, fds[1].fd >= 0 ? 2 : 1, timeout);
+        ::poll(fds, 3, timeout);
         if (fds[0].revents & POLLIN) {
             char drain[64];
             while (::read(m_wake[0], drain, sizeof drain) > 0) {
@@ -201,34 +198,28 @@ void Simulator::run()
             break;
 
         std::lock_guard<std::mutex> lock(m_mutex);
-        bool ended = false;
-        if (!m_open) {
-            if (!m_pty.hungUp()) {
+        // Opens and closes first: bytes waiting at the master belong to the newest holder.
+        for (bool opened : m_pty.takeEvents()) {
+            m_openers = std::max(0, m_openers + (opened ? 1 : -1));
+            if (opened && m_openers == 1 && !m_open) {
                 m_open = true;
                 ++m_sessions;
                 m_out.clear();
                 note("port opened");
                 m_modem.portOpened();
+            } else if (!opened && m_openers == 0 && m_open) {
+                m_open = false;
+                m_out.clear();
+                m_modem.portClosed();
+                m_pty.resetSlave();
+                note("port closed");
             }
-        } else if (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) {
-            readInput(&ended);
         }
+        if (fds[2].revents & POLLIN)
+            readInput();
         runTimers();
-        if (m_open && !ended)
+        if (m_open)
             flushOutput();
-        if (ended) {
-            m_modem.portClosed();
-            m_out.clear();
-            note("port closed");
-            m_open = false;
-            // A fresh pty for the next session: the old slave may keep the
-            // previous holder's exclusive-open flag.
-            QString error;
-            if (!openPty(&error)) {
-                note("cannot open a new pty: " + error.toLocal8Bit());
-                m_stop = true;
-            }
-        }
     }
 }
 

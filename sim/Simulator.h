@@ -36,7 +36,7 @@ public:
     bool running() const { return m_thread.joinable(); }
 
     QString linkPath() const { return m_linkPath; }
-    // The pty's slave now; a fresh pty replaces it each time the tool closes the port.
+    // The pty's slave device.
     QString ptyPath() const;
     // What the tool should open: the link if there is one, else the pty.
     QString portPath() const;
@@ -123,7 +123,7 @@ private:
     void run();
     void log(WireLog::Direction d, const QByteArray &bytes);
     bool openPty(QString *error);
-    void readInput(bool *ended);
+    void readInput();
     void runTimers();
     void flushOutput();
     int pollTimeout() const;
@@ -142,6 +142,7 @@ private:
     Modem m_modem;
     Pty m_pty;
     bool m_open = false;
+    int m_openers = 0;
     int m_sessions = 0;
     std::vector<Timer> m_timers;
     quint64 m_timerSeq = 0;
