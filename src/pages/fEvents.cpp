@@ -1,7 +1,6 @@
 #include "pages/fEvents.h"
 
 #include <QApplication>
-#include <algorithm>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,6 +19,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/OutArray.h"
 #include "device/DevTrevalo.h"
@@ -28,23 +28,23 @@
 #include "pages/fGPRS.h"
 #include "platform/IniFile.h"
 
-namespace {
+namespace
+{
 
-constexpr int kMinPeriod = 10;          // minutes
-constexpr int kMaxPeriod = 7 * 1440;    // a week
-constexpr int kMinOnline = 2;           // minutes
-constexpr int kMaxOnline = 1092;        // 0xFFF0 seconds
+constexpr int kMinPeriod = 10;       // minutes
+constexpr int kMaxPeriod = 7 * 1440; // a week
+constexpr int kMinOnline = 2;        // minutes
+constexpr int kMaxOnline = 1092;     // 0xFFF0 seconds
 const char kDefaultAlarmNumber[] = "+79000000000";
 const char kNotUsed[] = "Номер не используется";
 const char kNothingSelected[] = "не выбрано значение, ничего не записано";
 
 const QStringList &HoldTimes()
 {
-    static const QStringList items{QStringLiteral("1"),   QStringLiteral("1,5"),
-                                   QStringLiteral("2"),   QStringLiteral("2,5"),
-                                   QStringLiteral("3"),   QStringLiteral("3,5"),
-                                   QStringLiteral("4"),   QStringLiteral("4,5"),
-                                   QStringLiteral("5")};
+    static const QStringList items{
+        QStringLiteral("1"),   QStringLiteral("1,5"), QStringLiteral("2"),
+        QStringLiteral("2,5"), QStringLiteral("3"),   QStringLiteral("3,5"),
+        QStringLiteral("4"),   QStringLiteral("4,5"), QStringLiteral("5")};
     return items;
 }
 
@@ -168,12 +168,12 @@ const std::array<TDeliveryKind, 5> TformEvents::DeliveryKinds{{
     {"SMS в формате Zelmora", 5},
 }};
 
-TformEvents::AskFn TformEvents::AskHook =
-    [](QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
-       QMessageBox::StandardButtons buttons) {
-        QMessageBox box(icon, title, text, buttons, parent);
-        return static_cast<QMessageBox::StandardButton>(box.exec());
-    };
+TformEvents::AskFn TformEvents::AskHook = [](QWidget *parent, QMessageBox::Icon icon,
+                                             const QString &title, const QString &text,
+                                             QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, title, text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+};
 
 std::function<void(int)> TformEvents::WaitHook = [](int ms) {
     QEventLoop loop;
@@ -203,8 +203,7 @@ const QList<QIcon> &TformEvents::ilTEL()
 // ---------------------------------------------------------------- construction
 
 TformEvents::TformEvents(QWidget *parent)
-    : TformIncl(QStringLiteral("formEvents"), QStringLiteral("Настройки событий, выходов"),
-                parent)
+    : TformIncl(QStringLiteral("formEvents"), QStringLiteral("Настройки событий, выходов"), parent)
 {
     m_kindVisible.fill(true);
 
@@ -233,7 +232,8 @@ TformEvents::TformEvents(QWidget *parent)
 
 TformEvents::~TformEvents() = default;
 
-namespace {
+namespace
+{
 
 QLabel *NewLabel(QWidget *parent, const QString &name, const QString &text)
 {
@@ -245,8 +245,7 @@ QLabel *NewLabel(QWidget *parent, const QString &name, const QString &text)
 void Bind(QLabel *label, QWidget *control, const QString &accessibleName = {})
 {
     label->setBuddy(control);
-    control->setAccessibleName(accessibleName.isEmpty() ? label->text().trimmed()
-                                                        : accessibleName);
+    control->setAccessibleName(accessibleName.isEmpty() ? label->text().trimmed() : accessibleName);
 }
 
 QGroupBox *NewGroup(QWidget *parent, const QString &name, const QString &caption)
@@ -291,8 +290,8 @@ void TformEvents::BuildHistoryGroup()
 
 void TformEvents::BuildFlagGroup()
 {
-    gbFlagEvents = NewGroup(Content(), QStringLiteral("gbFlagEvents"),
-                            QStringLiteral("События для флагов"));
+    gbFlagEvents =
+        NewGroup(Content(), QStringLiteral("gbFlagEvents"), QStringLiteral("События для флагов"));
     auto *g = new QGridLayout(gbFlagEvents);
     lbSrab2 = NewLabel(gbFlagEvents, QStringLiteral("lbSrab2"), QStringLiteral("Срабатывание"));
     RegisterControl(lbSrab2, TControlKind::ckLabel);
@@ -308,8 +307,8 @@ void TformEvents::BuildFlagGroup()
                 {&lbFS, "lbFS", "Батарея разряжена", &cbFS, "cbFS"}};
     int row = 1;
     for (const auto &r : rows) {
-        *r.label = NewLabel(gbFlagEvents, QString::fromLatin1(r.labelName),
-                            QString::fromUtf8(r.caption));
+        *r.label =
+            NewLabel(gbFlagEvents, QString::fromLatin1(r.labelName), QString::fromUtf8(r.caption));
         RegisterControl(*r.label, TControlKind::ckLabel);
         *r.box = new QCheckBox(gbFlagEvents);
         (*r.box)->setObjectName(QString::fromLatin1(r.name));
@@ -387,8 +386,8 @@ void TformEvents::BuildModeGroup()
     const auto periodRow = [this, form](QLabel *&label, const QString &labelName,
                                         const QString &caption, const QString &base,
                                         QLineEdit *&days, QLineEdit *&hours, QLineEdit *&minutes,
-                                        QLabel *&colon1, const QString &colon1Name,
-                                        QLabel *&colon2, const QString &colon2Name) {
+                                        QLabel *&colon1, const QString &colon1Name, QLabel *&colon2,
+                                        const QString &colon2Name) {
         label = NewLabel(gbModes, labelName, caption);
         RegisterControl(label, TControlKind::ckLabel);
         auto *row = new QWidget(gbModes);
@@ -444,8 +443,8 @@ void TformEvents::BuildModeGroup()
     meGPRSTime->setInputMask(QStringLiteral("9999;_"));
     meGPRSTime->setText(QStringLiteral("0002"));
     meGPRSTime->setAlignment(Qt::AlignHCenter);
-    meGPRSTime->setFixedWidth(
-        meGPRSTime->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+    meGPRSTime->setFixedWidth(meGPRSTime->fontMetrics().horizontalAdvance(QStringLiteral("00000")) +
+                              12);
     RegisterControl(meGPRSTime, TControlKind::ckMaskEdit, QStringLiteral("0002"));
     Bind(lbGPRSTime, meGPRSTime);
     form->addRow(lbGPRSTime, meGPRSTime);
@@ -488,10 +487,11 @@ void TformEvents::BuildModeGroup()
 
     // Hidden until the connected firmware offers them.
     for (QWidget *w : std::initializer_list<QWidget *>{
-             lbrb3, RadioButton3, lbrb4, RadioButton4, lbrb5, RadioButton5, lbTimeBtn, cbTimeBtn,
-             lbetPeriodgsm, etPeriodgsmS, etPeriodgsmH, etPeriodgsmM, Label1, Label2,
-             lbetPeriodgps, etPeriodgpsS, etPeriodgpsH, etPeriodgpsM, Label3, Label4,
-             lbetActivetime, cbActivetime, lbGPRSTime, meGPRSTime, GroupBox1, btnDontsleep00})
+             lbrb3,     RadioButton3,  lbrb4,          RadioButton4, lbrb5,        RadioButton5,
+             lbTimeBtn, cbTimeBtn,     lbetPeriodgsm,  etPeriodgsmS, etPeriodgsmH, etPeriodgsmM,
+             Label1,    Label2,        lbetPeriodgps,  etPeriodgpsS, etPeriodgpsH, etPeriodgpsM,
+             Label3,    Label4,        lbetActivetime, cbActivetime, lbGPRSTime,   meGPRSTime,
+             GroupBox1, btnDontsleep00})
         w->hide();
 
     connect(RadioButton1, &QRadioButton::toggled, this, [this] { RadioButton1Click(); });
@@ -531,9 +531,8 @@ void TformEvents::BuildPhoneGroup()
         *r.phone = new QLineEdit(QString::fromLatin1(kDefaultAlarmNumber), gbPhones);
         (*r.phone)->setObjectName(QString::fromLatin1(r.phoneName));
         (*r.phone)->setMaxLength(30);
-        (*r.phone)->setMinimumWidth((*r.phone)->fontMetrics().horizontalAdvance(
-                                        QStringLiteral("+700000000000000")) +
-                                    12);
+        (*r.phone)->setMinimumWidth(
+            (*r.phone)->fontMetrics().horizontalAdvance(QStringLiteral("+700000000000000")) + 12);
         RegisterControl(*r.phone, TControlKind::ckEdit, QString::fromLatin1(kDefaultAlarmNumber));
         Bind(*r.label, *r.phone);
         (*r.phone)->setAccessibleDescription(gbPhones->title());
@@ -572,8 +571,8 @@ void TformEvents::BuildSmsGroup()
     gbSMS = NewGroup(Content(), QStringLiteral("gbSMS"), QStringLiteral("SMS"));
     static_cast<QBoxLayout *>(Content()->layout())->addWidget(gbSMS);
     auto *h = new QHBoxLayout(gbSMS);
-    lbSendSMS = NewLabel(gbSMS, QStringLiteral("lbSendSMS"),
-                         QStringLiteral("Отправлять SMS в GPRS"));
+    lbSendSMS =
+        NewLabel(gbSMS, QStringLiteral("lbSendSMS"), QStringLiteral("Отправлять SMS в GPRS"));
     RegisterControl(lbSendSMS, TControlKind::ckLabel);
     cbSendSMS = new QCheckBox(gbSMS);
     cbSendSMS->setObjectName(QStringLiteral("cbSendSMS"));
@@ -786,12 +785,12 @@ void TformEvents::ApplyEnabledStates()
     const bool gsmPeriod = mode5 && !standby;
     const bool online = gsmPeriod && !GprsOn();
     const bool fixTime = mode5 && !btnDontsleep0F->isChecked();
-    for (QWidget *w : std::initializer_list<QWidget *>{lbetPeriodgsm, etPeriodgsmS,
-                                                       etPeriodgsmH, etPeriodgsmM})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{lbetPeriodgsm, etPeriodgsmS, etPeriodgsmH, etPeriodgsmM})
         w->setEnabled(gsmPeriod);
-    for (QWidget *w : std::initializer_list<QWidget *>{lbetPeriodgps, etPeriodgpsS, etPeriodgpsH,
-                                                       etPeriodgpsM, Label1, Label2, Label3,
-                                                       Label4})
+    for (QWidget *w :
+         std::initializer_list<QWidget *>{lbetPeriodgps, etPeriodgpsS, etPeriodgpsH, etPeriodgpsM,
+                                          Label1, Label2, Label3, Label4})
         w->setEnabled(mode5);
     for (QToolButton *b : SleepButtons())
         b->setEnabled(mode5 && !m_busy);
@@ -814,7 +813,7 @@ TformEvents::TPeriod TformEvents::NormalizePeriod(const QString &days, const QSt
     TPeriod p;
     int d = 0, h = 0, m = 0;
     if (!FieldNumber(days, d) || !FieldNumber(hours, h) || !FieldNumber(minutes, m))
-        return p;   // 00:00:10
+        return p; // 00:00:10
     m = std::min(m, 59);
     h = std::min(h, 23);
     const long long total = 1440LL * d + 60LL * h + m;
@@ -864,9 +863,8 @@ int TformEvents::NormalizeOnlineMinutes(const QString &text)
 
 void TformEvents::meGPRSTimeChange()
 {
-    SetFieldText(meGPRSTime,
-                 QStringLiteral("%1").arg(NormalizeOnlineMinutes(meGPRSTime->text()), 4, 10,
-                                          QLatin1Char('0')));
+    SetFieldText(meGPRSTime, QStringLiteral("%1").arg(NormalizeOnlineMinutes(meGPRSTime->text()), 4,
+                                                      10, QLatin1Char('0')));
 }
 
 QString TformEvents::GprsPeriodText() const
@@ -911,14 +909,13 @@ void TformEvents::btnDontsleep00Click()
             QApplication::restoreOverrideCursor();
     }};
     if (!Connected())
-        return;   // the choice stays and is saved with the page
+        return; // the choice stays and is saved with the page
     const bool toSleep = btnDontsleepFF->isChecked() && (before[0] || before[1] || before[3]);
     if (toSleep) {
         const bool agreed =
             AskHook(window(), QMessageBox::Question, QStringLiteral("Подтверждение"),
                     QStringLiteral("Вы уверены, что хотите перевести устройство в спящий режим?"),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) ==
-                QMessageBox::Yes &&
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel) == QMessageBox::Yes &&
             AskHook(window(), QMessageBox::Warning, QStringLiteral("Предупреждение"),
                     QStringLiteral("ВНИМАНИЕ! Устройство не будет доступно в течение ") +
                         GprsPeriodText() + QStringLiteral(" !"),
@@ -1087,10 +1084,8 @@ void TformEvents::ReadEvents(TPageContext &ctx)
             QLabel *label;
             QLineEdit *days, *hours, *minutes;
         } periods[] = {
-            {&TDevTrevalo::ReadPeriodgsm, lbetPeriodgsm, etPeriodgsmS, etPeriodgsmH,
-             etPeriodgsmM},
-            {&TDevTrevalo::ReadPeriodgps, lbetPeriodgps, etPeriodgpsS, etPeriodgpsH,
-             etPeriodgpsM},
+            {&TDevTrevalo::ReadPeriodgsm, lbetPeriodgsm, etPeriodgsmS, etPeriodgsmH, etPeriodgsmM},
+            {&TDevTrevalo::ReadPeriodgps, lbetPeriodgps, etPeriodgpsS, etPeriodgpsH, etPeriodgpsM},
         };
         for (const auto &p : periods) {
             int minutes = 0;
@@ -1194,10 +1189,8 @@ void TformEvents::WriteEvents(TPageContext &ctx)
             QLabel *label;
             QLineEdit *days, *hours, *minutes;
         } periods[] = {
-            {&TDevTrevalo::WritePeriodgsm, lbetPeriodgsm, etPeriodgsmS, etPeriodgsmH,
-             etPeriodgsmM},
-            {&TDevTrevalo::WritePeriodgps, lbetPeriodgps, etPeriodgpsS, etPeriodgpsH,
-             etPeriodgpsM},
+            {&TDevTrevalo::WritePeriodgsm, lbetPeriodgsm, etPeriodgsmS, etPeriodgsmH, etPeriodgsmM},
+            {&TDevTrevalo::WritePeriodgps, lbetPeriodgps, etPeriodgpsS, etPeriodgpsH, etPeriodgpsM},
         };
         for (const auto &p : periods) {
             const TPeriod period = FromUi([&p] {
@@ -1215,9 +1208,8 @@ void TformEvents::WriteEvents(TPageContext &ctx)
     }
 
     // With GPRS on, a used number is reached by SMS over GPRS whatever the box says.
-    const bool forced = FromUi([this] {
-        return GprsOn() && (cb1->currentIndex() > 0 || cb2->currentIndex() > 0);
-    });
+    const bool forced =
+        FromUi([this] { return GprsOn() && (cb1->currentIndex() > 0 || cb2->currentIndex() > 0); });
     if (forced)
         ctx.Out->PutBool(cbSendSMS, true);
     ctx.MarkLabel(lbSendSMS, dev.WriteGprssms(forced || Checked(cbSendSMS)));

@@ -138,8 +138,7 @@ class TformEvents : public TformIncl
     QGroupBox *gbModes = nullptr;
     std::array<QLabel *, 5> lbrb{};
     std::array<QRadioButton *, 5> RadioButtons{};
-    QLabel *lbrb1 = nullptr, *lbrb2 = nullptr, *lbrb3 = nullptr, *lbrb4 = nullptr,
-           *lbrb5 = nullptr;
+    QLabel *lbrb1 = nullptr, *lbrb2 = nullptr, *lbrb3 = nullptr, *lbrb4 = nullptr, *lbrb5 = nullptr;
     QRadioButton *RadioButton1 = nullptr, *RadioButton2 = nullptr, *RadioButton3 = nullptr,
                  *RadioButton4 = nullptr, *RadioButton5 = nullptr;
     QLabel *lbTimeBtn = nullptr;
@@ -154,7 +153,7 @@ class TformEvents : public TformIncl
     QComboBox *cbActivetime = nullptr;
     QLabel *lbGPRSTime = nullptr;
     QLineEdit *meGPRSTime = nullptr;
-    QGroupBox *GroupBox1 = nullptr;   // "Установка режима"
+    QGroupBox *GroupBox1 = nullptr; // "Установка режима"
     QToolButton *btnDontsleep00 = nullptr;
     QToolButton *btnDontsleepF0 = nullptr;
     QToolButton *btnDontsleep0F = nullptr;
@@ -168,8 +167,8 @@ class TformEvents : public TformIncl
     QLineEdit *etPhone2 = nullptr;
     QComboBox *cb2 = nullptr;
     QWidget *pnLogic = nullptr;
-    QRadioButton *num1rb1 = nullptr;   // "И"
-    QRadioButton *num1rb2 = nullptr;   // "Или"
+    QRadioButton *num1rb1 = nullptr; // "И"
+    QRadioButton *num1rb2 = nullptr; // "Или"
 
     QGroupBox *gbSMS = nullptr;
     QLabel *lbSendSMS = nullptr;
@@ -210,7 +209,7 @@ class TformEvents : public TformIncl
     // Selects the entry of caption in list, or the first one (the read of "allogic").
     static void SelectKind(QComboBox *list, const QString &caption);
 
-    std::array<bool, 6> m_kindVisible{};   // index 1 to 5
+    std::array<bool, 6> m_kindVisible{}; // index 1 to 5
     TformGPRS *m_gprs = nullptr;
     bool m_gprsOn = false;
     bool m_busy = false;

@@ -20,7 +20,8 @@
 #include "pages/fGPRS.h"
 #include "platform/IniFile.h"
 
-namespace {
+namespace
+{
 
 // A tracker that answers read lines from a table and every other line with
 // "OK", unless the line is listed as failing.
@@ -28,19 +29,18 @@ class ScriptedTracker : public IModemExchange
 {
   public:
     QStringList sent;
-    QMap<QString, QString> reads;   // "+zact" → "02"
-    QSet<QString> failing;          // lines answered "ERROR"
+    QMap<QString, QString> reads; // "+zact" → "02"
+    QSet<QString> failing;        // lines answered "ERROR"
 
-    bool Exchange(const QString &command, QString &reply, const QString &, int, int,
-                  bool) override
+    bool Exchange(const QString &command, QString &reply, const QString &, int, int, bool) override
     {
         sent << command;
         if (failing.contains(command) || (IsRead(command) && !reads.contains(command))) {
             reply = command + QStringLiteral("\r\nERROR\r\n");
             return false;
         }
-        reply = command + QStringLiteral("\r\n>") + reads.value(command) +
-                QStringLiteral("\r\nOK\r\n");
+        reply =
+            command + QStringLiteral("\r\n>") + reads.value(command) + QStringLiteral("\r\nOK\r\n");
         return true;
     }
     bool ExchangeHex(const QString &, QString &, const QString &, int, int) override
@@ -50,10 +50,10 @@ class ScriptedTracker : public IModemExchange
     }
     static bool IsRead(const QString &line)
     {
-        static const QSet<QString> names{
-            "+gprsena",  "+zact",      "+flagact",   "+alphon0",   "+alphon1",
-            "+allogic",  "+presstime", "+dontsleep", "+periodgsm", "+periodgps",
-            "+activetime", "+activegsm", "+gprssms"};
+        static const QSet<QString> names{"+gprsena",   "+zact",      "+flagact",    "+alphon0",
+                                         "+alphon1",   "+allogic",   "+presstime",  "+dontsleep",
+                                         "+periodgsm", "+periodgps", "+activetime", "+activegsm",
+                                         "+gprssms"};
         return names.contains(line);
     }
 };
@@ -103,8 +103,8 @@ struct Fixture {
     void ShowMode5Controls()
     {
         for (QWidget *w : page.findChildren<QWidget *>())
-            if (w != page.btnDontsleep00 && w->objectName() != "UiStepInbox" &&
-                w != page.lbFS && w != page.cbFS && w->objectName() != "gbSMS")
+            if (w != page.btnDontsleep00 && w->objectName() != "UiStepInbox" && w != page.lbFS &&
+                w != page.cbFS && w->objectName() != "gbSMS")
                 w->setVisible(true);
     }
 };
@@ -143,7 +143,8 @@ TEST(EventsKinds, ListsFollowGprsSwitchAndFifthKind)
         QStringList entries;
     } cases[] = {
         {false, false, {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок"}},
-        {false, true,
+        {false,
+         true,
          {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок", "SMS в формате Zelmora"}},
         {true, false, {kNotUsed, "SMS"}},
         {true, true, {kNotUsed, "SMS", "SMS в формате Zelmora"}},
@@ -216,7 +217,7 @@ TEST(EventsPeriods, FieldsAreNormalisedAsTyped)
 {
     const struct {
         const char *days, *hours, *minutes;
-        const char *expected;   // dd:hh:mm
+        const char *expected; // dd:hh:mm
     } cases[] = {
         {"00", "00", "05", "00:00:10"}, {"08", "00", "00", "07:00:00"},
         {"00", "30", "00", "00:23:00"}, {"00", "01", "75", "00:01:59"},
@@ -226,10 +227,9 @@ TEST(EventsPeriods, FieldsAreNormalisedAsTyped)
     for (const auto &c : cases) {
         SCOPED_TRACE(c.expected);
         Fixture f;
-        for (auto fields : {std::array{f.page.etPeriodgpsS, f.page.etPeriodgpsH,
-                                       f.page.etPeriodgpsM},
-                            std::array{f.page.etPeriodgsmS, f.page.etPeriodgsmH,
-                                       f.page.etPeriodgsmM}}) {
+        for (auto fields :
+             {std::array{f.page.etPeriodgpsS, f.page.etPeriodgpsH, f.page.etPeriodgpsM},
+              std::array{f.page.etPeriodgsmS, f.page.etPeriodgsmH, f.page.etPeriodgsmM}}) {
             fields[0]->setText(c.days);
             fields[1]->setText(c.hours);
             fields[2]->setText(c.minutes);
@@ -291,8 +291,8 @@ TEST(EventsModes, EnabledStatesPerModeAndSleepButton)
         {5, s0F, true, true, true, true, false, false, true},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.mode << " sleep " << c.sleep
-                                        << " gprs " << c.gprs);
+        SCOPED_TRACE(testing::Message()
+                     << "mode " << c.mode << " sleep " << c.sleep << " gprs " << c.gprs);
         Fixture f;
         f.gprs.cbGPRS->setChecked(c.gprs);
         f.page.RadioButtons[c.mode - 1]->setChecked(true);
@@ -367,24 +367,40 @@ TEST(EventsIni, KindVisibilityKeysAndModeFallback)
 {
     const struct {
         const char *l_vis3, *l_vis5;
-        int connectedMinor;   // 0: no tracker
+        int connectedMinor; // 0: no tracker
         const char *savedMode;
         QStringList entries;
         int mode;
     } cases[] = {
         {"0", "1", 0, "RadioButton4", {kNotUsed, "Цифровой канал GSM", "Голосовой звонок"}, 1},
-        {"1", "1", 0, "RadioButton5", {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок"},
+        {"1",
+         "1",
+         0,
+         "RadioButton5",
+         {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок"},
          1},
-        {"1", "0", 62, "RadioButton5",
-         {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок", "SMS в формате Zelmora"}, 5},
-        {"1", "1", 27, "RadioButton4",
-         {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок"}, 4},
-        {"1", "1", 27, "RadioButton5",
-         {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок"}, 1},
+        {"1",
+         "0",
+         62,
+         "RadioButton5",
+         {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок", "SMS в формате Zelmora"},
+         5},
+        {"1",
+         "1",
+         27,
+         "RadioButton4",
+         {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок"},
+         4},
+        {"1",
+         "1",
+         27,
+         "RadioButton5",
+         {kNotUsed, "Цифровой канал GSM", "SMS", "Голосовой звонок"},
+         1},
     };
     for (const auto &c : cases) {
-        SCOPED_TRACE(testing::Message() << c.l_vis3 << c.l_vis5 << " " << c.connectedMinor << " "
-                                        << c.savedMode);
+        SCOPED_TRACE(testing::Message()
+                     << c.l_vis3 << c.l_vis5 << " " << c.connectedMinor << " " << c.savedMode);
         QTemporaryDir dir;
         const QString path = dir.filePath("settings.ini");
         {
@@ -393,8 +409,7 @@ TEST(EventsIni, KindVisibilityKeysAndModeFallback)
             ini.WriteString("formEvents", "l_vis5", c.l_vis5);
             for (int n = 1; n <= 5; ++n)
                 ini.WriteString("formEvents", QStringLiteral("RadioButton%1").arg(n),
-                                QStringLiteral("RadioButton%1").arg(n) == c.savedMode ? "1"
-                                                                                       : "0");
+                                QStringLiteral("RadioButton%1").arg(n) == c.savedMode ? "1" : "0");
             ASSERT_TRUE(ini.UpdateFile());
         }
         Fixture f;
@@ -421,10 +436,10 @@ TEST(EventsIni, SaveWritesKindVisibilityAndControls)
         ASSERT_TRUE(ini.UpdateFile());
     }
     TIniFile ini(path);
-    const char *expected[][2] = {{"l_vis1", "1"}, {"l_vis2", "0"}, {"l_vis3", "1"},
-                                 {"l_vis4", "0"}, {"l_vis5", "1"}, {"cb1", "1"},
-                                 {"btnDontsleep0F", "1"}, {"btnDontsleepF0", "0"},
-                                 {"meGPRSTime", "0002"}, {"num1rb2", "1"}};
+    const char *expected[][2] = {
+        {"l_vis1", "1"},        {"l_vis2", "0"}, {"l_vis3", "1"},         {"l_vis4", "0"},
+        {"l_vis5", "1"},        {"cb1", "1"},    {"btnDontsleep0F", "1"}, {"btnDontsleepF0", "0"},
+        {"meGPRSTime", "0002"}, {"num1rb2", "1"}};
     for (const auto &e : expected)
         EXPECT_EQ(ini.ReadString("formEvents", e[0], "?"), e[1]) << e[0];
     EXPECT_FALSE(ini.ValueExists("formEvents", "lbSrab"));
@@ -435,10 +450,12 @@ TEST(EventsIni, SaveWritesKindVisibilityAndControls)
 
 void ScriptFullTracker(ScriptedTracker &t)
 {
-    t.reads = {{"+gprsena", "00"},    {"+zact", "02"},        {"+flagact", "4104"},
-               {"+alphon0", "+79001112233"}, {"+alphon1", " "}, {"+allogic", "FA"},
-               {"+presstime", "04"},  {"+dontsleep", "0F"},   {"+periodgsm", "05A0"},
-               {"+periodgps", "001E"}, {"+activetime", "0258"}, {"+activegsm", "0078"},
+    t.reads = {{"+gprsena", "00"},      {"+zact", "02"},
+               {"+flagact", "4104"},    {"+alphon0", "+79001112233"},
+               {"+alphon1", " "},       {"+allogic", "FA"},
+               {"+presstime", "04"},    {"+dontsleep", "0F"},
+               {"+periodgsm", "05A0"},  {"+periodgps", "001E"},
+               {"+activetime", "0258"}, {"+activegsm", "0078"},
                {"+gprssms", "00"}};
 }
 
@@ -448,10 +465,9 @@ TEST(EventsRead, FillsThePageInOrder)
     f.page.SetKindVisible(5, true);
     ScriptFullTracker(f.tracker);
     f.page.ReadEvents(f.ctx);
-    EXPECT_EQ(f.tracker.sent,
-              QStringList({"+gprsena", "+zact", "+flagact", "+alphon0", "+alphon1", "+allogic",
-                           "+presstime", "+dontsleep", "+periodgsm", "+periodgps", "+activetime",
-                           "+activegsm", "+gprssms"}));
+    EXPECT_EQ(f.tracker.sent, QStringList({"+gprsena", "+zact", "+flagact", "+alphon0", "+alphon1",
+                                           "+allogic", "+presstime", "+dontsleep", "+periodgsm",
+                                           "+periodgps", "+activetime", "+activegsm", "+gprssms"}));
     f.Apply();
     TformEvents &p = f.page;
     EXPECT_TRUE(f.gprs.cbGPRS->isChecked());
@@ -607,10 +623,12 @@ TEST(EventsWrite, VersionGates)
         int minor;
         QStringList lines;
     } cases[] = {
-        {26, {"+zact02", "+flagact0204", "+alphon0+79001112233", "+alphon1 ", "+allogicFA",
-              "+gprssmsFF"}},
-        {38, {"+zact02", "+flagact4204", "+alphon0+79001112233", "+alphon1 ", "+allogicFA",
-              "+presstime02", "+gprssmsFF"}},
+        {26,
+         {"+zact02", "+flagact0204", "+alphon0+79001112233", "+alphon1 ", "+allogicFA",
+          "+gprssmsFF"}},
+        {38,
+         {"+zact02", "+flagact4204", "+alphon0+79001112233", "+alphon1 ", "+allogicFA",
+          "+presstime02", "+gprssmsFF"}},
     };
     for (const auto &c : cases) {
         Fixture f(c.minor);
@@ -627,7 +645,8 @@ TEST(EventsWrite, ModeWithNoButtonSelected)
     const struct {
         int lastKnown;
         const char *flagact;
-    } cases[] = {{3, "+flagact0202"}, {5, "+flagact0204"}, {0, "+flagact0200"}, {7, "+flagact0200"}};
+    } cases[] = {
+        {3, "+flagact0202"}, {5, "+flagact0204"}, {0, "+flagact0200"}, {7, "+flagact0200"}};
     for (const auto &c : cases) {
         Fixture f(70);
         FillForWrite(f);
@@ -697,8 +716,10 @@ TEST(EventsSleep, SwitchToFFNeedsThreeAgreeingAnswers)
         int questions;
         bool sent;
     } cases[] = {
-        {{B::Yes, B::Ok, B::Yes}, 3, true}, {{B::No}, 1, false},
-        {{B::Cancel}, 1, false},           {{B::Yes, B::Cancel}, 2, false},
+        {{B::Yes, B::Ok, B::Yes}, 3, true},
+        {{B::No}, 1, false},
+        {{B::Cancel}, 1, false},
+        {{B::Yes, B::Cancel}, 2, false},
         {{B::Yes, B::Ok, B::No}, 3, false},
     };
     for (const auto &c : cases) {
@@ -763,12 +784,12 @@ TEST(EventsSleep, NothingIsSentWithoutAUserClickOrASession)
     script.Install();
     f.page.RadioButton5->setChecked(true);
     f.page.UpdateModeControls();
-    f.page.btnDontsleepFF->click();   // no session
+    f.page.btnDontsleepFF->click(); // no session
     EXPECT_TRUE(script.asked.isEmpty());
     EXPECT_TRUE(f.page.btnDontsleepFF->isChecked());
 
     f.Connect();
-    f.page.btnDontsleep0F->setChecked(true);   // by program
+    f.page.btnDontsleep0F->setChecked(true); // by program
     f.page.UpdateModeControls();
     EXPECT_TRUE(f.posted.isEmpty());
     EXPECT_TRUE(f.tracker.sent.isEmpty());
@@ -812,7 +833,7 @@ TEST(EventsSleep, ReadReplyPutsItsButtonDown)
         EXPECT_EQ(f.page.etPeriodgsmM->isEnabled(), c.gsmPeriod) << c.reply;
     }
     Fixture f(58);
-    f.page.ReadSleepMode(f.ctx);   // no answer: nothing changes, no label
+    f.page.ReadSleepMode(f.ctx); // no answer: nothing changes, no label
     f.Apply();
     EXPECT_TRUE(f.page.btnDontsleepF0->isChecked());
     EXPECT_TRUE(f.marks.empty());
@@ -828,7 +849,7 @@ TEST(EventsPage, EveryControlCarriesTheTextOfItsLabel)
             continue;
         QString name = w->accessibleName();
         if (auto *b = qobject_cast<QAbstractButton *>(w); b && name.isEmpty())
-            name = b->text();   // a button is read out by its caption
+            name = b->text(); // a button is read out by its caption
         EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
         if (QLabel *l = f.page.labelOf(w)) {
             EXPECT_TRUE(w->accessibleName().startsWith(l->text().trimmed()))
@@ -870,7 +891,7 @@ TEST(EventsPage, Screenshot)
         f.page.cb1->setCurrentIndex(2);
         f.page.resize(640, 640);
         f.page.show();
-        QApplication::processEvents();   // layout requests of the controls just shown
+        QApplication::processEvents(); // layout requests of the controls just shown
         QString file = path;
         file.insert(file.lastIndexOf('.'), s.suffix);
         EXPECT_TRUE(f.page.grab().save(file)) << file.toStdString();
