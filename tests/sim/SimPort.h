@@ -59,7 +59,7 @@ public:
         while (std::chrono::steady_clock::now() < end) {
             got += readSome(10);
             for (const QByteArray &t : tokens)
-                if (got.startsWith(t + "\r\n") || got.contains("\n" + t + "\r\n"))
+                if (got.startsWith(t + "\r\n") || got.contains("\n" + t + "\r\n") || got.endsWith(t + "\r\n"))
                     return got;
         }
         return got;
