@@ -2,7 +2,8 @@
 
 #include "Hex.h"
 
-namespace t3sim {
+namespace t3sim
+{
 
 Bootloader::BlockResult Bootloader::writeBlock(const QByteArray &body, int *index)
 {

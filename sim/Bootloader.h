@@ -4,13 +4,15 @@
 
 #include <array>
 
-namespace t3sim {
+namespace t3sim
+{
 
 // The loader's staging flash: blocks kept by index until "EE" proves the
 // whole image and the tracker reprograms itself from it. The staging area
 // outlives a dropped call, so an update can go on where it stopped.
-class Bootloader {
-public:
+class Bootloader
+{
+  public:
     enum class BlockResult { Stored, Malformed, BadSum };
 
     static constexpr const char *kVersion = "BootLdr v1.0";
@@ -27,10 +29,14 @@ public:
     // The stored data laid out from address 0, gaps as erased flash (FF).
     QByteArray image() const;
     QByteArray flashedImage() const { return m_flashed; }
-    void commit() { m_flashed = image(); ++m_updates; }
+    void commit()
+    {
+        m_flashed = image();
+        ++m_updates;
+    }
     int updates() const { return m_updates; }
 
-private:
+  private:
     QMap<int, QByteArray> m_blocks;
     QByteArray m_flashed;
     int m_updates = 0;

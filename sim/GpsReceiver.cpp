@@ -2,8 +2,10 @@
 
 #include <random>
 
-namespace t3sim {
-namespace {
+namespace t3sim
+{
+namespace
+{
 
 void putBE(QByteArray &out, quint32 value, int bytes)
 {
@@ -139,7 +141,8 @@ void GpsReceiver::handleSentence(const QByteArray &line)
     quint8 x = 0;
     for (int i = 1; i < star; ++i)
         x ^= quint8(line[i]);
-    if (line.mid(star + 1, 2).toUpper() != QByteArray::number(x, 16).rightJustified(2, '0').toUpper())
+    if (line.mid(star + 1, 2).toUpper() !=
+        QByteArray::number(x, 16).rightJustified(2, '0').toUpper())
         return;
     const QList<QByteArray> fields = line.mid(1, star - 1).split(',');
     if (fields.size() >= 2 && fields[0] == "PSRF100" && fields[1] == "0")

@@ -6,12 +6,14 @@
 #include <array>
 #include <optional>
 
-namespace t3sim {
+namespace t3sim
+{
 
 // The tracker's GPS receiver: NMEA at power-up, SiRF binary after the
 // switch sentence, answering polls and keeping what it is sent.
-class GpsReceiver {
-public:
+class GpsReceiver
+{
+  public:
     static constexpr int kSatellites = 32;
     static constexpr int kAlmanacSize = 28;
     static constexpr int kEphemerisSize = 90;
@@ -21,7 +23,7 @@ public:
         quint32 timeOfWeek = 12960000; // hundredths of a second
         quint8 satellites = 9;
         qint32 drift = 94315; // Hz
-        qint32 bias = 204378;  // ns
+        qint32 bias = 204378; // ns
         quint32 estimatedTime = 129600000;
     };
 
@@ -64,7 +66,7 @@ public:
     // A whole frame around the payload, with length and checksum.
     static QByteArray frame(const QByteArray &payload);
 
-private:
+  private:
     QByteArray handleFrame(const QByteArray &payload);
     void handleSentence(const QByteArray &line);
 

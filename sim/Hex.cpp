@@ -1,6 +1,7 @@
 #include "Hex.h"
 
-namespace t3sim::hex {
+namespace t3sim::hex
+{
 
 QByteArray format(quint64 value, int width)
 {

@@ -5,7 +5,8 @@
 
 // Small text helpers of the tracker's own firmware: the tracker parses and
 // prints its values itself, independently of the tool.
-namespace t3sim::hex {
+namespace t3sim::hex
+{
 
 // Upper-case hexadecimal, zero-padded to width digits.
 QByteArray format(quint64 value, int width);

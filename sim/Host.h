@@ -3,11 +3,13 @@
 
 #include <functional>
 
-namespace t3sim {
+namespace t3sim
+{
 
 // What the modem and the tracker need from the simulator's thread.
-class Host {
-public:
+class Host
+{
+  public:
     virtual ~Host() = default;
     virtual qint64 now() const = 0; // ms on a monotonic clock
     virtual void send(const QByteArray &bytes) = 0;
@@ -17,8 +19,9 @@ public:
 };
 
 // The tracker's way back to the tool: through the modem's data call.
-class TrackerLine {
-public:
+class TrackerLine
+{
+  public:
     virtual ~TrackerLine() = default;
     virtual void reply(const QByteArray &bytes, qint64 delayMs) = 0;
     // The call drops once everything replied before has gone out.

@@ -4,7 +4,8 @@
 
 #include <algorithm>
 
-namespace t3sim {
+namespace t3sim
+{
 
 Modem::Modem(Host &host, ModemConfig &config, Tracker &tracker)
     : m_host(host), m_config(config), m_tracker(tracker)
@@ -21,7 +22,8 @@ void Modem::portOpened()
     m_pendingPlus = 0;
     ++m_dialId;
     ++m_escapeId;
-    m_registeredAt = m_config.registrationDelayMs < 0 ? -1 : m_host.now() + m_config.registrationDelayMs;
+    m_registeredAt =
+        m_config.registrationDelayMs < 0 ? -1 : m_host.now() + m_config.registrationDelayMs;
 }
 
 void Modem::portClosed()
@@ -125,8 +127,8 @@ void Modem::commandLine(const QByteArray &line)
         return m_host.send("\r\nT3SIM GSM MODEM\r\n\r\nOK\r\n");
     if (up == "+CREG?") {
         const int stat = registered() ? (m_config.roaming ? 5 : 1) : 2;
-        return m_host.send("\r\n+CREG: " + QByteArray::number(m_cregMode) + ',' + QByteArray::number(stat)
-                           + "\r\n\r\nOK\r\n");
+        return m_host.send("\r\n+CREG: " + QByteArray::number(m_cregMode) + ',' +
+                           QByteArray::number(stat) + "\r\n\r\nOK\r\n");
     }
     if (up.startsWith("+CREG=") && up.size() == 7 && up[6] >= '0' && up[6] <= '2') {
         m_cregMode = up[6] - '0';
@@ -136,11 +138,12 @@ void Modem::commandLine(const QByteArray &line)
         return m_host.send("\r\n+CBST: 7,0,1\r\n\r\nOK\r\n");
     if (up.startsWith("+CBST=")) {
         const QList<QByteArray> args = up.mid(6).split(',');
-        const bool ok = args.size() == 3 && std::all_of(args.begin(), args.end(), [](const QByteArray &a) {
-            bool isNumber = false;
-            a.toInt(&isNumber);
-            return isNumber;
-        });
+        const bool ok =
+            args.size() == 3 && std::all_of(args.begin(), args.end(), [](const QByteArray &a) {
+                bool isNumber = false;
+                a.toInt(&isNumber);
+                return isNumber;
+            });
         return result(ok ? "OK" : "ERROR");
     }
     result("ERROR");

@@ -2,14 +2,16 @@
 #include "Config.h"
 #include "Host.h"
 
-namespace t3sim {
+namespace t3sim
+{
 
 class Tracker;
 
 // The GSM modem between the tool's port and the tracker: AT commands in
 // command mode, a transparent data call, and the guarded "+++" escape.
-class Modem : public TrackerLine {
-public:
+class Modem : public TrackerLine
+{
+  public:
     enum class State { Command, Dialling, Data };
 
     Modem(Host &host, ModemConfig &config, Tracker &tracker);
@@ -27,7 +29,7 @@ public:
     void reply(const QByteArray &bytes, qint64 delayMs) override;
     void dropCall() override;
 
-private:
+  private:
     void commandByte(char c);
     void commandLine(const QByteArray &line);
     void dataByte(char c);

@@ -10,11 +10,14 @@
 #include <termios.h>
 #include <unistd.h>
 
-namespace t3sim {
-namespace {
+namespace t3sim
+{
+namespace
+{
 QString systemError(const char *what)
 {
-    return QString::fromLatin1(what) + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+    return QString::fromLatin1(what) + QStringLiteral(": ") +
+           QString::fromLocal8Bit(std::strerror(errno));
 }
 } // namespace
 
@@ -28,8 +31,8 @@ bool Pty::open(QString *error)
     close();
     m_master = posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     char name[128] = {};
-    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0
-        || ptsname_r(m_master, name, sizeof name) != 0) {
+    if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0 ||
+        ptsname_r(m_master, name, sizeof name) != 0) {
         if (error)
             *error = systemError("posix_openpt");
         close();
@@ -51,7 +54,8 @@ bool Pty::open(QString *error)
         tcsetattr(m_keeper, TCSANOW, &t);
     }
     m_watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (m_watch < 0 || inotify_add_watch(m_watch, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+    if (m_watch < 0 ||
+        inotify_add_watch(m_watch, name, IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
         if (error)
             *error = systemError("inotify");
         close();
@@ -101,10 +105,11 @@ bool Pty::linkTo(const QString &link, const QString &target, QString *error)
     const QByteArray l = QFile::encodeName(link);
     const QByteArray tmp = l + ".new";
     ::unlink(tmp.constData());
-    if (::symlink(QFile::encodeName(target).constData(), tmp.constData()) != 0
-        || ::rename(tmp.constData(), l.constData()) != 0) {
+    if (::symlink(QFile::encodeName(target).constData(), tmp.constData()) != 0 ||
+        ::rename(tmp.constData(), l.constData()) != 0) {
         if (error)
-            *error = QStringLiteral("link %1: %2").arg(link, QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("link %1: %2")
+                         .arg(link, QString::fromLocal8Bit(std::strerror(errno)));
         ::unlink(tmp.constData());
         return false;
     }

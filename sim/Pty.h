@@ -2,7 +2,8 @@
 #include <QList>
 #include <QString>
 
-namespace t3sim {
+namespace t3sim
+{
 
 // The master side of a pseudo-terminal whose slave the tool opens as its
 // serial port, and the stable link that names the slave.
@@ -11,8 +12,9 @@ namespace t3sim {
 // hang-up, and watches the slave's device node for the opens and closes of
 // others: that is how it knows the tool took or let go of the port, however
 // quickly one follows the other.
-class Pty {
-public:
+class Pty
+{
+  public:
     Pty() = default;
     ~Pty();
     Pty(const Pty &) = delete;
@@ -32,7 +34,7 @@ public:
     // Points link at the slave, replacing an older link atomically.
     static bool linkTo(const QString &link, const QString &target, QString *error);
 
-private:
+  private:
     int m_master = -1;
     int m_keeper = -1;
     int m_watch = -1;

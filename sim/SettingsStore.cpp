@@ -4,15 +4,17 @@
 
 #include <algorithm>
 
-namespace t3sim {
-namespace {
+namespace t3sim
+{
+namespace
+{
 
 enum class Kind { Switch, Hex, Dec4, Decimal, Text, Phone, Choice, FlagAct, ReadOnly };
 
 struct Entry {
     const char *name;
     Kind kind;
-    int width;  // hex digits, or the longest text
+    int width; // hex digits, or the longest text
     long min;
     long max;
     const char *choices; // Choice: codes separated by '|'
@@ -91,7 +93,8 @@ bool isPhone(const QByteArray &v)
 
 bool isDecimal(const QByteArray &v)
 {
-    return !v.isEmpty() && std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
+    return !v.isEmpty() &&
+           std::all_of(v.begin(), v.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 } // namespace

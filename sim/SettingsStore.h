@@ -3,12 +3,14 @@
 #include <QList>
 #include <QMap>
 
-namespace t3sim {
+namespace t3sim
+{
 
 // The tracker's settings as it keeps them: the stored text of every command,
 // with the checks its firmware applies to a written value.
-class SettingsStore {
-public:
+class SettingsStore
+{
+  public:
     enum class WriteResult { Ok, Malformed, ReadOnly };
 
     SettingsStore();
@@ -28,7 +30,7 @@ public:
     WriteResult write(const QByteArray &name, const QByteArray &value);
     QMap<QByteArray, QByteArray> values() const { return m_values; }
 
-private:
+  private:
     QMap<QByteArray, QByteArray> m_values;
 };
 

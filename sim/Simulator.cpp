@@ -11,10 +11,12 @@
 #include <poll.h>
 #include <unistd.h>
 
-namespace t3sim {
+namespace t3sim
+{
 
 Simulator::Simulator(const QString &linkPath)
-    : m_linkPath(linkPath), m_tracker(*this, m_trackerConfig, m_faults), m_modem(*this, m_modemConfig, m_tracker)
+    : m_linkPath(linkPath), m_tracker(*this, m_trackerConfig, m_faults),
+      m_modem(*this, m_modemConfig, m_tracker)
 {
     m_tracker.setLine(&m_modem);
 }
@@ -80,7 +82,9 @@ void Simulator::stop()
 
 qint64 Simulator::now() const
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - m_t0).count();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                 m_t0)
+        .count();
 }
 
 void Simulator::log(WireLog::Direction d, const QByteArray &bytes)
@@ -113,7 +117,8 @@ void Simulator::runTimers()
         const qint64 t = now();
         auto due = m_timers.end();
         for (auto it = m_timers.begin(); it != m_timers.end(); ++it)
-            if (it->due <= t && (due == m_timers.end() || std::tie(it->due, it->seq) < std::tie(due->due, due->seq)))
+            if (it->due <= t && (due == m_timers.end() ||
+                                 std::tie(it->due, it->seq) < std::tie(due->due, due->seq)))
                 due = it;
         if (due == m_timers.end())
             return;
@@ -130,7 +135,8 @@ int Simulator::pollTimeout() const
     for (const Timer &tm : m_timers)
         timeout = std::min(timeout, std::max<qint64>(0, tm.due - t));
     if (!m_out.isEmpty() && m_trackerConfig.bytesPerSecond > 0)
-        timeout = std::min<qint64>(timeout, std::max<qint64>(0, qint64(std::ceil(m_nextByteAt - double(t)))));
+        timeout = std::min<qint64>(
+            timeout, std::max<qint64>(0, qint64(std::ceil(m_nextByteAt - double(t)))));
     return int(timeout);
 }
 
@@ -179,12 +185,13 @@ void Simulator::flushOutput()
 void Simulator::run()
 {
     while (!m_stop) {
-        pollfd fds[3] = {{m_wake[0], POLLIN, 0}, {m_pty.watch(), POLLIN, 0}, {m_pty.master(), POLLIN, 0}};
+        pollfd fds[3] = {
+            {m_wake[0], POLLIN, 0}, {m_pty.watch(), POLLIN, 0}, {m_pty.master(), POLLIN, 0}};
         int timeout;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_open && !m_out.isEmpty()
-                && (m_trackerConfig.bytesPerSecond <= 0 || double(now()) >= m_nextByteAt))
+            if (m_open && !m_out.isEmpty() &&
+                (m_trackerConfig.bytesPerSecond <= 0 || double(now()) >= m_nextByteAt))
                 fds[2].events |= POLLOUT;
             timeout = pollTimeout();
         }
@@ -236,11 +243,31 @@ QString Simulator::portPath() const
 
 #define T3SIM_LOCKED std::lock_guard<std::mutex> lock(m_mutex)
 
-ModemConfig Simulator::modemConfig() const { T3SIM_LOCKED; return m_modemConfig; }
-void Simulator::setModemConfig(const ModemConfig &c) { T3SIM_LOCKED; m_modemConfig = c; }
-TrackerConfig Simulator::trackerConfig() const { T3SIM_LOCKED; return m_trackerConfig; }
-void Simulator::setTrackerConfig(const TrackerConfig &c) { T3SIM_LOCKED; m_trackerConfig = c; }
-Faults Simulator::faults() const { T3SIM_LOCKED; return m_faults; }
+ModemConfig Simulator::modemConfig() const
+{
+    T3SIM_LOCKED;
+    return m_modemConfig;
+}
+void Simulator::setModemConfig(const ModemConfig &c)
+{
+    T3SIM_LOCKED;
+    m_modemConfig = c;
+}
+TrackerConfig Simulator::trackerConfig() const
+{
+    T3SIM_LOCKED;
+    return m_trackerConfig;
+}
+void Simulator::setTrackerConfig(const TrackerConfig &c)
+{
+    T3SIM_LOCKED;
+    m_trackerConfig = c;
+}
+Faults Simulator::faults() const
+{
+    T3SIM_LOCKED;
+    return m_faults;
+}
 
 void Simulator::setFaults(const Faults &f)
 {
@@ -250,10 +277,26 @@ void Simulator::setFaults(const Faults &f)
     m_tracker.faultsChanged();
 }
 
-QByteArray Simulator::version() const { T3SIM_LOCKED; return m_trackerConfig.version; }
-void Simulator::setVersion(const QByteArray &v) { T3SIM_LOCKED; m_trackerConfig.version = v; }
-void Simulator::setTrackerEcho(bool on) { T3SIM_LOCKED; m_trackerConfig.echo = on; }
-void Simulator::setGuardTimeMs(int ms) { T3SIM_LOCKED; m_modemConfig.guardTimeMs = ms; }
+QByteArray Simulator::version() const
+{
+    T3SIM_LOCKED;
+    return m_trackerConfig.version;
+}
+void Simulator::setVersion(const QByteArray &v)
+{
+    T3SIM_LOCKED;
+    m_trackerConfig.version = v;
+}
+void Simulator::setTrackerEcho(bool on)
+{
+    T3SIM_LOCKED;
+    m_trackerConfig.echo = on;
+}
+void Simulator::setGuardTimeMs(int ms)
+{
+    T3SIM_LOCKED;
+    m_modemConfig.guardTimeMs = ms;
+}
 
 void Simulator::setRegistration(int delayMs, bool roaming)
 {
@@ -275,29 +318,121 @@ QByteArray Simulator::setting(const QByteArray &name) const
     return m_tracker.settings().value(name);
 }
 
-void Simulator::setSetting(const QByteArray &name, const QByteArray &value) { T3SIM_LOCKED; m_tracker.settings().setValue(name, value); }
-QMap<QByteArray, QByteArray> Simulator::settings() const { T3SIM_LOCKED; return m_tracker.settings().values(); }
-void Simulator::fillHistory(const HistoryFill &how) { T3SIM_LOCKED; m_tracker.memory().fill(how); }
-TrackMemory Simulator::trackMemory() const { T3SIM_LOCKED; return m_tracker.memory(); }
-int Simulator::writePointer() const { T3SIM_LOCKED; return m_tracker.memory().writePointer(); }
-QByteArray Simulator::nsPoint() const { T3SIM_LOCKED; return m_tracker.memory().nsPoint(); }
-QByteArray Simulator::recordHex(int address) const { T3SIM_LOCKED; return m_tracker.memory().recordHex(address); }
-GpsReceiver Simulator::receiver() const { T3SIM_LOCKED; return m_tracker.receiver(); }
-Bootloader Simulator::loader() const { T3SIM_LOCKED; return m_tracker.loader(); }
-Tracker::Mode Simulator::trackerMode() const { T3SIM_LOCKED; return m_tracker.mode(); }
-bool Simulator::portOpen() const { T3SIM_LOCKED; return m_open; }
-bool Simulator::callUp() const { T3SIM_LOCKED; return m_modem.callUp(); }
-Modem::State Simulator::modemState() const { T3SIM_LOCKED; return m_modem.state(); }
-int Simulator::sessions() const { T3SIM_LOCKED; return m_sessions; }
-int Simulator::calls() const { T3SIM_LOCKED; return m_modem.calls(); }
-QList<WireLog::Entry> Simulator::wireLog() const { T3SIM_LOCKED; return m_wire.entries(); }
-QList<QByteArray> Simulator::linesReceived() const { T3SIM_LOCKED; return m_wire.linesReceived(); }
-QList<QByteArray> Simulator::linesSent() const { T3SIM_LOCKED; return m_wire.linesSent(); }
-QByteArray Simulator::bytesReceived() const { T3SIM_LOCKED; return m_wire.bytes(WireLog::Direction::FromTool); }
-QByteArray Simulator::bytesSent() const { T3SIM_LOCKED; return m_wire.bytes(WireLog::Direction::ToTool); }
-QList<QByteArray> Simulator::trackerCommands() const { T3SIM_LOCKED; return m_tracker.commandsReceived(); }
-QByteArray Simulator::wireLogDump() const { T3SIM_LOCKED; return m_wire.dump(); }
-void Simulator::setTraceSink(std::function<void(const WireLog::Entry &)> sink) { T3SIM_LOCKED; m_trace = std::move(sink); }
+void Simulator::setSetting(const QByteArray &name, const QByteArray &value)
+{
+    T3SIM_LOCKED;
+    m_tracker.settings().setValue(name, value);
+}
+QMap<QByteArray, QByteArray> Simulator::settings() const
+{
+    T3SIM_LOCKED;
+    return m_tracker.settings().values();
+}
+void Simulator::fillHistory(const HistoryFill &how)
+{
+    T3SIM_LOCKED;
+    m_tracker.memory().fill(how);
+}
+TrackMemory Simulator::trackMemory() const
+{
+    T3SIM_LOCKED;
+    return m_tracker.memory();
+}
+int Simulator::writePointer() const
+{
+    T3SIM_LOCKED;
+    return m_tracker.memory().writePointer();
+}
+QByteArray Simulator::nsPoint() const
+{
+    T3SIM_LOCKED;
+    return m_tracker.memory().nsPoint();
+}
+QByteArray Simulator::recordHex(int address) const
+{
+    T3SIM_LOCKED;
+    return m_tracker.memory().recordHex(address);
+}
+GpsReceiver Simulator::receiver() const
+{
+    T3SIM_LOCKED;
+    return m_tracker.receiver();
+}
+Bootloader Simulator::loader() const
+{
+    T3SIM_LOCKED;
+    return m_tracker.loader();
+}
+Tracker::Mode Simulator::trackerMode() const
+{
+    T3SIM_LOCKED;
+    return m_tracker.mode();
+}
+bool Simulator::portOpen() const
+{
+    T3SIM_LOCKED;
+    return m_open;
+}
+bool Simulator::callUp() const
+{
+    T3SIM_LOCKED;
+    return m_modem.callUp();
+}
+Modem::State Simulator::modemState() const
+{
+    T3SIM_LOCKED;
+    return m_modem.state();
+}
+int Simulator::sessions() const
+{
+    T3SIM_LOCKED;
+    return m_sessions;
+}
+int Simulator::calls() const
+{
+    T3SIM_LOCKED;
+    return m_modem.calls();
+}
+QList<WireLog::Entry> Simulator::wireLog() const
+{
+    T3SIM_LOCKED;
+    return m_wire.entries();
+}
+QList<QByteArray> Simulator::linesReceived() const
+{
+    T3SIM_LOCKED;
+    return m_wire.linesReceived();
+}
+QList<QByteArray> Simulator::linesSent() const
+{
+    T3SIM_LOCKED;
+    return m_wire.linesSent();
+}
+QByteArray Simulator::bytesReceived() const
+{
+    T3SIM_LOCKED;
+    return m_wire.bytes(WireLog::Direction::FromTool);
+}
+QByteArray Simulator::bytesSent() const
+{
+    T3SIM_LOCKED;
+    return m_wire.bytes(WireLog::Direction::ToTool);
+}
+QList<QByteArray> Simulator::trackerCommands() const
+{
+    T3SIM_LOCKED;
+    return m_tracker.commandsReceived();
+}
+QByteArray Simulator::wireLogDump() const
+{
+    T3SIM_LOCKED;
+    return m_wire.dump();
+}
+void Simulator::setTraceSink(std::function<void(const WireLog::Entry &)> sink)
+{
+    T3SIM_LOCKED;
+    m_trace = std::move(sink);
+}
 
 void Simulator::clearWireLog()
 {
@@ -312,8 +447,8 @@ QByteArray Simulator::stateDump() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const Tracker &t = m_tracker;
-    QByteArray out = "[tracker]\nversion=" + m_trackerConfig.version + "\nmode=" + QByteArray::number(int(t.mode()))
-                     + "\n\n[settings]\n";
+    QByteArray out = "[tracker]\nversion=" + m_trackerConfig.version +
+                     "\nmode=" + QByteArray::number(int(t.mode())) + "\n\n[settings]\n";
     const auto values = t.settings().values();
     for (auto it = values.cbegin(); it != values.cend(); ++it)
         out += it.key() + '=' + it.value() + '\n';
@@ -321,17 +456,19 @@ QByteArray Simulator::stateDump() const
     int used = 0;
     for (int a = 0; a < TrackMemory::kSlots; ++a)
         used += m.isEmpty(a) ? 0 : 1;
-    out += "\n[memory]\npoint=" + hex::format(m.writePointer(), 4) + "\nnspoint=" + m.nsPoint()
-           + "\nrecords=" + QByteArray::number(used) + '\n';
+    out += "\n[memory]\npoint=" + hex::format(m.writePointer(), 4) + "\nnspoint=" + m.nsPoint() +
+           "\nrecords=" + QByteArray::number(used) + '\n';
     const GpsReceiver &r = t.receiver();
-    out += "\n[receiver]\nbinary=" + QByteArray::number(r.binary()) + "\nalmanacSets="
-           + QByteArray::number(r.almanacSets()) + "\nephemerisSets=" + QByteArray::number(r.ephemerisSets()) + '\n';
+    out += "\n[receiver]\nbinary=" + QByteArray::number(r.binary()) +
+           "\nalmanacSets=" + QByteArray::number(r.almanacSets()) +
+           "\nephemerisSets=" + QByteArray::number(r.ephemerisSets()) + '\n';
     for (int sv = 1; sv <= GpsReceiver::kSatellites; ++sv)
         out += "almanac" + QByteArray::number(sv) + '=' + hex::frameText(r.almanac(sv)) + '\n';
     const Bootloader &b = t.loader();
-    out += "\n[loader]\nblocks=" + QByteArray::number(b.blocks().size()) + "\nupdates="
-           + QByteArray::number(b.updates()) + "\nflashedBytes=" + QByteArray::number(b.flashedImage().size())
-           + "\n\n[wire]\n" + m_wire.dump();
+    out += "\n[loader]\nblocks=" + QByteArray::number(b.blocks().size()) +
+           "\nupdates=" + QByteArray::number(b.updates()) +
+           "\nflashedBytes=" + QByteArray::number(b.flashedImage().size()) + "\n\n[wire]\n" +
+           m_wire.dump();
     return out;
 }
 

@@ -16,13 +16,15 @@
 #include <thread>
 #include <vector>
 
-namespace t3sim {
+namespace t3sim
+{
 
 // The GSM modem and the tracker behind it on a pseudo-terminal, run on a
 // thread of their own. Every accessor may be called from any thread, before
 // or while the simulator runs.
-class Simulator : private Host {
-public:
+class Simulator : private Host
+{
+  public:
     static QString defaultLinkPath() { return QStringLiteral("/tmp/t3sim-tty"); }
 
     // linkPath: where the stable link to the port is made; empty for none.
@@ -75,8 +77,7 @@ public:
     Tracker::Mode trackerMode() const;
 
     // Anything else: runs fn with the tracker while the simulator is held still.
-    template <class F>
-    auto withTracker(F &&fn)
+    template <class F> auto withTracker(F &&fn)
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         return fn(m_tracker);
@@ -108,7 +109,7 @@ public:
     // Polls cond until it holds or the time is up; for tests waiting on the tool.
     static bool waitUntil(const std::function<bool()> &cond, int timeoutMs);
 
-private:
+  private:
     struct Timer {
         qint64 due;
         quint64 seq;

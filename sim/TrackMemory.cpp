@@ -5,8 +5,10 @@
 #include <cmath>
 #include <random>
 
-namespace t3sim {
-namespace {
+namespace t3sim
+{
+namespace
+{
 
 void putBE(TrackMemory::Record &r, int offset, quint32 value, int bytes)
 {
@@ -22,7 +24,8 @@ quint32 coordinate(double degrees)
     const double a = std::fabs(degrees);
     const double whole = std::floor(a);
     const double minutes = (a - whole) * 60.0;
-    const auto magnitude = quint32(std::llround((whole * 100.0 + minutes) * 100000.0)) & 0x7FFFFFFFu;
+    const auto magnitude =
+        quint32(std::llround((whole * 100.0 + minutes) * 100000.0)) & 0x7FFFFFFFu;
     return degrees < 0 ? magnitude | 0x80000000u : magnitude;
 }
 
@@ -110,7 +113,9 @@ void TrackMemory::fill(const HistoryFill &how)
     const int start = how.writePointer % kSlots;
     const int count = how.wrapped ? kSlots : start;
     std::mt19937 rng(how.seed);
-    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(rng); };
+    auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
     auto chance = [&](double p) { return uniform(0, 1) < p; };
 
     double lat = how.startLatitude, lon = how.startLongitude;
@@ -158,7 +163,9 @@ void TrackMemory::fill(const HistoryFill &how)
 
         const double fixRoll = uniform(0, 1);
         f.fix = fixRoll < 0.02 ? 1 : fixRoll < 0.07 ? 2 : 3;
-        f.satellites = quint8(f.fix == 1 ? int(uniform(0, 3)) : f.fix == 2 ? 3 : int(uniform(4, 13)));
+        f.satellites = quint8(f.fix == 1   ? int(uniform(0, 3))
+                              : f.fix == 2 ? 3
+                                           : int(uniform(4, 13)));
         f.latitude = lat;
         f.longitude = lon;
         f.utc = time;

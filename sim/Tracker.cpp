@@ -2,8 +2,10 @@
 
 #include "Hex.h"
 
-namespace t3sim {
-namespace {
+namespace t3sim
+{
+namespace
+{
 const QByteArray kOk = "OK\r\n";
 const QByteArray kError = "ERROR\r\n";
 const QByteArray kAccessOn = "GPSACCESS_ON";
@@ -40,7 +42,8 @@ void Tracker::input(const QByteArray &bytes)
             m_line->reply(out, m_config.replyDelayMs);
         // The tracker keeps listening for its own command between the frames.
         m_passText += bytes;
-        for (int eol; (eol = m_passText.indexOf('\n')) >= 0 || (eol = m_passText.indexOf('\r')) >= 0;) {
+        for (int eol;
+             (eol = m_passText.indexOf('\n')) >= 0 || (eol = m_passText.indexOf('\r')) >= 0;) {
             const QByteArray line = m_passText.left(eol);
             m_passText.remove(0, eol + 1);
             if (line.endsWith(kAccessOff)) {
@@ -68,7 +71,8 @@ QByteArray Tracker::commandName(const QByteArray &line)
     if (!line.startsWith('+'))
         return line;
     const QByteArray body = line.mid(1);
-    for (const char *special : {"nspoint", "point", "read", "erase", "mflag", "BL", "BE", "EE", "W", "v"})
+    for (const char *special :
+         {"nspoint", "point", "read", "erase", "mflag", "BL", "BE", "EE", "W", "v"})
         if (body.startsWith(special))
             return special;
     return SettingsStore::matchName(body);
@@ -101,8 +105,8 @@ void Tracker::handleLine(const QByteArray &line)
     }
     if (m_faults.silent)
         return;
-    if (m_faults.errorAlways || m_faults.errorOnCommand == m_commandsSinceFaults
-        || m_faults.errorCommands.contains(commandName(line))) {
+    if (m_faults.errorAlways || m_faults.errorOnCommand == m_commandsSinceFaults ||
+        m_faults.errorCommands.contains(commandName(line))) {
         respond(line, kError);
         return;
     }
@@ -213,7 +217,8 @@ void Tracker::answerLoader(const QByteArray &line)
     if (line == "+BL")
         return respond(line, kOk);
     if (line == "+BE") {
-        m_host.schedule(m_config.replyDelayMs + m_config.eraseDelayMs, [this] { m_loader.erase(); });
+        m_host.schedule(m_config.replyDelayMs + m_config.eraseDelayMs,
+                        [this] { m_loader.erase(); });
         return respond(line, kOk, m_config.eraseDelayMs);
     }
     if (line.startsWith("+W")) {

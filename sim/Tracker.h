@@ -8,12 +8,14 @@
 
 #include <QList>
 
-namespace t3sim {
+namespace t3sim
+{
 
 // The tracker's firmware behind the modem: line framing, identity,
 // settings, track memory, GPS pass-through and the loader.
-class Tracker {
-public:
+class Tracker
+{
+  public:
     enum class Mode { Normal, PassThrough, Loader, Reprogramming };
 
     Tracker(Host &host, TrackerConfig &config, Faults &faults);
@@ -22,7 +24,11 @@ public:
     void callStarted();
     void callEnded();
     void input(const QByteArray &bytes);
-    void faultsChanged() { m_commandsSinceFaults = 0; m_rejectsLeft = m_faults.loaderRejectTimes; }
+    void faultsChanged()
+    {
+        m_commandsSinceFaults = 0;
+        m_rejectsLeft = m_faults.loaderRejectTimes;
+    }
 
     Mode mode() const { return m_mode; }
     SettingsStore &settings() { return m_settings; }
@@ -36,7 +42,7 @@ public:
     QList<QByteArray> commandsReceived() const { return m_commands; }
     void clearCommands() { m_commands.clear(); }
 
-private:
+  private:
     void handleLine(const QByteArray &line);
     void answer(const QByteArray &line);
     void answerNormal(const QByteArray &line);

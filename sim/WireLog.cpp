@@ -2,14 +2,16 @@
 
 #include "Hex.h"
 
-namespace t3sim {
+namespace t3sim
+{
 
 void WireLog::add(qint64 ms, Direction d, const QByteArray &bytes)
 {
     if (bytes.isEmpty())
         return;
     // Bytes written in one go by the tool arrive in one read; keep them together.
-    if (!m_entries.isEmpty() && d != Direction::Note && m_entries.last().direction == d && m_entries.last().ms == ms)
+    if (!m_entries.isEmpty() && d != Direction::Note && m_entries.last().direction == d &&
+        m_entries.last().ms == ms)
         m_entries.last().bytes += bytes;
     else
         m_entries << Entry{ms, d, bytes};
@@ -74,13 +76,26 @@ QList<QByteArray> WireLog::linesSent() const
     return lines;
 }
 
+// Consecutive entries of one direction share a dump line until a line end,
+// so a paced reply reads as one line.
 QByteArray WireLog::dump() const
 {
     QByteArray out;
+    bool lineOpen = false;
+    Direction last = Direction::Note;
     for (const Entry &e : m_entries) {
-        out += QByteArray::number(e.ms).rightJustified(9) + ' ';
-        out += e.direction == Direction::FromTool ? "<- " : e.direction == Direction::ToTool ? "-> " : "-- ";
+        if (lineOpen && (e.direction != last || e.direction == Direction::Note)) {
+            out += '\n';
+            lineOpen = false;
+        }
         for (char c : e.bytes) {
+            if (!lineOpen) {
+                out += QByteArray::number(e.ms).rightJustified(9) + ' ';
+                out += e.direction == Direction::FromTool ? "<- "
+                       : e.direction == Direction::ToTool ? "-> "
+                                                          : "-- ";
+                lineOpen = true;
+            }
             const auto u = static_cast<unsigned char>(c);
             if (u >= 0x20 && u < 0x7F && c != '\\')
                 out += c;
@@ -90,9 +105,15 @@ QByteArray WireLog::dump() const
                 out += "\\n";
             else
                 out += "\\x" + hex::format(u, 2);
+            if (c == '\n' && e.direction != Direction::Note) {
+                out += '\n';
+                lineOpen = false;
+            }
         }
-        out += '\n';
+        last = e.direction;
     }
+    if (lineOpen)
+        out += '\n';
     return out;
 }
 

@@ -2,11 +2,13 @@
 #include <QByteArray>
 #include <QList>
 
-namespace t3sim {
+namespace t3sim
+{
 
 // Every byte both ways, with the time it passed, plus the simulator's own notes.
-class WireLog {
-public:
+class WireLog
+{
+  public:
     enum class Direction { FromTool, ToTool, Note };
     struct Entry {
         qint64 ms; // since the simulator started
@@ -26,7 +28,7 @@ public:
     // Human-readable dump: time, direction, text with control bytes escaped.
     QByteArray dump() const;
 
-private:
+  private:
     void flushLine();
     QList<Entry> m_entries;
     QList<QByteArray> m_received;

@@ -13,7 +13,8 @@
 
 using namespace t3sim;
 
-namespace {
+namespace
+{
 
 QSet<int> intSet(const QString &text)
 {
@@ -64,35 +65,50 @@ int main(int argc, char *argv[])
     };
     const auto link = opt("link", "Path of the link to the port (default /tmp/t3sim-tty).", "PATH",
                           "/tmp/t3sim-tty");
-    const auto version = opt("version", "Firmware version answered to \"v\".", "TEXT", "REV 07.600.070");
-    const auto versionAfter = opt("version-after", "Version after a firmware update.", "TEXT", "REV 07.600.070");
+    const auto version =
+        opt("version", "Firmware version answered to \"v\".", "TEXT", "REV 07.600.070");
+    const auto versionAfter =
+        opt("version-after", "Version after a firmware update.", "TEXT", "REV 07.600.070");
     const auto panel = opt("panel", "Panel type answered to \"typepan\" (hex).", "HEX", "0138");
     const auto echo = opt("echo", "The tracker echoes each request line.");
     const auto noModemEcho = opt("no-modem-echo", "The modem starts with echo off.");
     const auto guard = opt("guard", "Escape guard time in ms.", "MS", "1000");
-    const auto regDelay = opt("registration-delay", "Network registration after this many ms (-1 never).", "MS", "0");
+    const auto regDelay =
+        opt("registration-delay", "Network registration after this many ms (-1 never).", "MS", "0");
     const auto roaming = opt("roaming", "Registered as roaming (+CREG: 0,5).");
-    const auto dial = opt("dial", "Dial result: connect, busy, no-answer, no-dialtone, no-carrier.", "RESULT",
-                          "connect");
+    const auto dial = opt("dial", "Dial result: connect, busy, no-answer, no-dialtone, no-carrier.",
+                          "RESULT", "connect");
     const auto dialDelay = opt("dial-delay", "Time from ATD to its result in ms.", "MS", "3000");
-    const auto connectText = opt("connect-text", "Result word of a connected call.", "TEXT", "CONNECT 9600");
-    const auto replyDelay = opt("reply-delay", "Extra delay of every tracker reply in ms.", "MS", "0");
-    const auto eraseDelay = opt("erase-delay", "Time \"erase\" and \"BE\" take in ms.", "MS", "3000");
-    const auto reprogramDelay = opt("reprogram-delay", "Silent time after \"EE\" in ms.", "MS", "10000");
-    const auto baud = opt("baud", "Pace replies at this line speed (0: as fast as possible).", "BAUD", "19200");
-    const auto history = opt("history", "Write pointer of the track memory (records logged).", "N", "1200");
+    const auto connectText =
+        opt("connect-text", "Result word of a connected call.", "TEXT", "CONNECT 9600");
+    const auto replyDelay =
+        opt("reply-delay", "Extra delay of every tracker reply in ms.", "MS", "0");
+    const auto eraseDelay =
+        opt("erase-delay", "Time \"erase\" and \"BE\" take in ms.", "MS", "3000");
+    const auto reprogramDelay =
+        opt("reprogram-delay", "Silent time after \"EE\" in ms.", "MS", "10000");
+    const auto baud =
+        opt("baud", "Pace replies at this line speed (0: as fast as possible).", "BAUD", "19200");
+    const auto history =
+        opt("history", "Write pointer of the track memory (records logged).", "N", "1200");
     const auto wrapped = opt("wrapped", "The track memory has wrapped: every slot holds a record.");
     const auto start = opt("history-start", "UTC time of the oldest record (ISO 8601).", "TIME",
                            "2011-05-16T06:00:00");
     const auto seed = opt("seed", "Seed of the generated track.", "N", "1");
     const auto corrupt = opt("corrupt", "Slots written with a bad checksum (comma list).", "LIST");
-    const auto omit = opt("omit-satellites", "Satellites the receiver leaves out (comma list).", "LIST");
-    const auto errors = opt("error-commands", "Commands always answered ERROR (comma list).", "LIST");
+    const auto omit =
+        opt("omit-satellites", "Satellites the receiver leaves out (comma list).", "LIST");
+    const auto errors =
+        opt("error-commands", "Commands always answered ERROR (comma list).", "LIST");
     const auto silent = opt("silent", "The tracker answers nothing.");
-    const auto carrier = opt("carrier-lost-after", "The call drops after N tracker commands.", "N", "0");
-    const auto rejectBlock = opt("reject-block", "The loader rejects this block index once (hex).", "HEX");
-    const auto dropBlock = opt("drop-after-block", "The call drops after this block index (hex).", "HEX");
-    const auto dump = opt("dump", "Write the state and the wire log here on exit and on SIGUSR1.", "PATH");
+    const auto carrier =
+        opt("carrier-lost-after", "The call drops after N tracker commands.", "N", "0");
+    const auto rejectBlock =
+        opt("reject-block", "The loader rejects this block index once (hex).", "HEX");
+    const auto dropBlock =
+        opt("drop-after-block", "The call drops after this block index (hex).", "HEX");
+    const auto dump =
+        opt("dump", "Write the state and the wire log here on exit and on SIGUSR1.", "PATH");
     const auto trace = opt("trace", "Print every byte on the line as it passes.");
     p.process(app);
 
@@ -145,12 +161,38 @@ int main(int argc, char *argv[])
     sim.setFaults(f);
 
     if (p.isSet(trace)) {
-        sim.setTraceSink([](const WireLog::Entry &e) {
-            WireLog one;
-            one.add(e.ms, e.direction, e.bytes);
-            std::fputs(one.dump().constData(), stdout);
-            std::fflush(stdout);
-        });
+        // One printed line per line on the wire, however the bytes were paced.
+        sim.setTraceSink(
+            [open = false, last = WireLog::Direction::Note](const WireLog::Entry &e) mutable {
+                if (open && (e.direction != last || e.direction == WireLog::Direction::Note)) {
+                    std::fputc('\n', stdout);
+                    open = false;
+                }
+                for (char c : e.bytes) {
+                    if (!open) {
+                        const char *arrow = e.direction == WireLog::Direction::FromTool ? "<-"
+                                            : e.direction == WireLog::Direction::ToTool ? "->"
+                                                                                        : "--";
+                        std::printf("%9lld %s ", static_cast<long long>(e.ms), arrow);
+                        open = true;
+                    }
+                    const auto u = static_cast<unsigned char>(c);
+                    if (c == '\r')
+                        std::fputs("\\r", stdout);
+                    else if (c == '\n')
+                        std::fputs("\\n", stdout);
+                    else if (u < 0x20 || u >= 0x7F)
+                        std::printf("\\x%02X", u);
+                    else
+                        std::fputc(c, stdout);
+                    if (c == '\n' && e.direction != WireLog::Direction::Note) {
+                        std::fputc('\n', stdout);
+                        open = false;
+                    }
+                }
+                last = e.direction;
+                std::fflush(stdout);
+            });
     }
 
     QString error;
@@ -158,7 +200,8 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "t3sim: %s\n", qPrintable(error));
         return 1;
     }
-    std::printf("t3sim: port %s\nt3sim: link %s\n", qPrintable(sim.ptyPath()), qPrintable(sim.linkPath()));
+    std::printf("t3sim: port %s\nt3sim: link %s\n", qPrintable(sim.ptyPath()),
+                qPrintable(sim.linkPath()));
     std::fflush(stdout);
 
     for (;;) {

@@ -17,10 +17,12 @@
 #include <thread>
 #include <unistd.h>
 
-namespace simtest {
+namespace simtest
+{
 
-class SimPort {
-public:
+class SimPort
+{
+  public:
     explicit SimPort(const QString &path)
     {
         m_fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
@@ -59,7 +61,8 @@ public:
         while (std::chrono::steady_clock::now() < end) {
             got += readSome(10);
             for (const QByteArray &t : tokens)
-                if (got.startsWith(t + "\r\n") || got.contains("\n" + t + "\r\n") || got.endsWith(t + "\r\n"))
+                if (got.startsWith(t + "\r\n") || got.contains("\n" + t + "\r\n") ||
+                    got.endsWith(t + "\r\n"))
                     return got;
         }
         return got;
@@ -89,10 +92,11 @@ public:
         command("AT");
         command("AT+CBST=7,0,1");
         write("ATD " + number + "\r\n");
-        return readUntil({"CONNECT 9600", "CONNECT", "BUSY", "NO ANSWER", "NO DIALTONE", "NO CARRIER"});
+        return readUntil(
+            {"CONNECT 9600", "CONNECT", "BUSY", "NO ANSWER", "NO DIALTONE", "NO CARRIER"});
     }
 
-private:
+  private:
     QByteArray readSome(int waitMs)
     {
         pollfd p{m_fd, POLLIN, 0};
@@ -106,15 +110,18 @@ private:
 };
 
 // A running simulator with small guard time and its own link per test.
-class SimFixture : public ::testing::Test {
-protected:
+class SimFixture : public ::testing::Test
+{
+  protected:
     void SetUp() override
     {
         const auto *info = ::testing::UnitTest::GetInstance()->current_test_info();
         QString name = QStringLiteral("t3sim-test-%1-%2-%3")
                            .arg(::getpid())
-                           .arg(QString::fromLatin1(info->test_suite_name()), QString::fromLatin1(info->name()));
-        m_link = QDir::tempPath() + QLatin1Char('/') + name.replace(QLatin1Char('/'), QLatin1Char('_'));
+                           .arg(QString::fromLatin1(info->test_suite_name()),
+                                QString::fromLatin1(info->name()));
+        m_link =
+            QDir::tempPath() + QLatin1Char('/') + name.replace(QLatin1Char('/'), QLatin1Char('_'));
         sim = std::make_unique<t3sim::Simulator>(m_link);
         sim->setGuardTimeMs(50);
         QString error;

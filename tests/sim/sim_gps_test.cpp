@@ -2,7 +2,8 @@
 
 using namespace simtest;
 
-namespace {
+namespace
+{
 
 QByteArray bytesOf(const char *frameText)
 {
@@ -36,7 +37,8 @@ QList<QByteArray> payloadsOf(QByteArray bytes)
         unsigned sum = 0;
         for (char c : payload)
             sum += quint8(c);
-        EXPECT_EQ(sum & 0x7FFF, unsigned((quint8(bytes[4 + length]) << 8) | quint8(bytes[5 + length])));
+        EXPECT_EQ(sum & 0x7FFF,
+                  unsigned((quint8(bytes[4 + length]) << 8) | quint8(bytes[5 + length])));
         EXPECT_EQ(bytes.mid(6 + length, 2), QByteArray::fromHex("B0B3"));
         out << payload;
         bytes.remove(0, length + 8);
@@ -45,8 +47,9 @@ QList<QByteArray> payloadsOf(QByteArray bytes)
     return out;
 }
 
-class GpsFixture : public SimFixture {
-protected:
+class GpsFixture : public SimFixture
+{
+  protected:
     std::unique_ptr<SimPort> inPassThrough()
     {
         auto port = connected();
@@ -104,9 +107,11 @@ TEST_F(GpsFixture, SetFramesAreStoredAndBadChecksumsIgnored)
     QByteArray corrupted = frameOf(char(0x95) + QByteArray(90, char(0x22)));
     corrupted[10] = char(0x23);
     port->write(corrupted);
-    port->write(frameOf(bytesOf("80 00 2A 1E 65 00 18 BD CB 00 53 E4 E4 00 01 70 2B 00 C5 C1 00 06 64 0C 03")));
-    port->write(bytesOf("A0 A2 00 18 81 02 01 01 00 01 05 01 05 01 01 01 01 01 00 01 00 01 00 01 00 01 25 80 01 "
-                        "3F B0 B3"));
+    port->write(frameOf(
+        bytesOf("80 00 2A 1E 65 00 18 BD CB 00 53 E4 E4 00 01 70 2B 00 C5 C1 00 06 64 0C 03")));
+    port->write(bytesOf(
+        "A0 A2 00 18 81 02 01 01 00 01 05 01 05 01 01 01 01 01 00 01 00 01 00 01 00 01 25 80 01 "
+        "3F B0 B3"));
     ASSERT_TRUE(t3sim::Simulator::waitUntil([&] { return !sim->receiver().binary(); }, 1000));
 
     const t3sim::GpsReceiver r = sim->receiver();

@@ -2,7 +2,8 @@
 
 using namespace simtest;
 
-namespace {
+namespace
+{
 
 struct Block {
     int index;
@@ -16,8 +17,9 @@ struct Block {
     }
     QByteArray command() const
     {
-        return "+W" + QByteArray::number(index, 16).toUpper().rightJustified(4, '0') + ':' + data.toHex().toUpper()
-               + ':' + QByteArray::number(sum(), 16).toUpper().rightJustified(2, '0');
+        return "+W" + QByteArray::number(index, 16).toUpper().rightJustified(4, '0') + ':' +
+               data.toHex().toUpper() + ':' +
+               QByteArray::number(sum(), 16).toUpper().rightJustified(2, '0');
     }
 };
 
@@ -40,8 +42,9 @@ QByteArray closing(const QList<Block> &blocks)
     return text;
 }
 
-class LoaderFixture : public SimFixture {
-protected:
+class LoaderFixture : public SimFixture
+{
+  protected:
     void SetUp() override
     {
         SimFixture::SetUp();
@@ -73,7 +76,8 @@ TEST_F(LoaderFixture, TwoBlocksAndClosingSums)
 
     EXPECT_EQ(port->command(closing(blocks)), QByteArray("OK\r\n"));
     EXPECT_EQ(port->command("+v", 30), QByteArray()) << "busy reprogramming";
-    ASSERT_TRUE(t3sim::Simulator::waitUntil([&] { return sim->version() == "REV 07.600.070"; }, 2000));
+    ASSERT_TRUE(
+        t3sim::Simulator::waitUntil([&] { return sim->version() == "REV 07.600.070"; }, 2000));
     EXPECT_EQ(port->command("+v"), QByteArray("v>REV 07.600.070\r\nOK\r\n"));
     const t3sim::Bootloader loader = sim->loader();
     EXPECT_EQ(loader.updates(), 1);
@@ -86,7 +90,8 @@ TEST_F(LoaderFixture, RejectedBlockAndResumeAfterADroppedCall)
     f.loaderRejectBlock = 0x10;
     f.loaderDropAfterBlock = 0x10;
     sim->setFaults(f);
-    const QList<Block> blocks = {blockAt(0), blockAt(8), blockAt(0x10), blockAt(0x18), blockAt(0x20)};
+    const QList<Block> blocks = {blockAt(0), blockAt(8), blockAt(0x10), blockAt(0x18),
+                                 blockAt(0x20)};
 
     auto port = connected();
     port->command("+BL");

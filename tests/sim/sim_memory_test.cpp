@@ -4,15 +4,19 @@
 
 using namespace simtest;
 
-namespace {
+namespace
+{
 
 // Decodes the record's date and time as the format defines them.
 QDateTime recordTime(const QByteArray &hex)
 {
-    const QByteArray date = QByteArray::number(hex.mid(16, 6).toUInt(nullptr, 16)).rightJustified(6, '0');
-    const QByteArray time = QByteArray::number(hex.mid(22, 6).toUInt(nullptr, 16)).rightJustified(6, '0');
-    return QDateTime(QDate(2000 + date.mid(4, 2).toInt(), date.mid(2, 2).toInt(), date.left(2).toInt()),
-                     QTime(time.left(2).toInt(), time.mid(2, 2).toInt(), time.mid(4, 2).toInt()), Qt::UTC);
+    const QByteArray date =
+        QByteArray::number(hex.mid(16, 6).toUInt(nullptr, 16)).rightJustified(6, '0');
+    const QByteArray time =
+        QByteArray::number(hex.mid(22, 6).toUInt(nullptr, 16)).rightJustified(6, '0');
+    return QDateTime(
+        QDate(2000 + date.mid(4, 2).toInt(), date.mid(2, 2).toInt(), date.left(2).toInt()),
+        QTime(time.left(2).toInt(), time.mid(2, 2).toInt(), time.mid(4, 2).toInt()), Qt::UTC);
 }
 
 QList<QByteArray> recordLines(const QByteArray &reply)

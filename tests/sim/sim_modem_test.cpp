@@ -10,7 +10,8 @@ TEST_F(SimFixture, AtSequenceUpToConnectWithRegistrationDelay)
     EXPECT_EQ(port->command("ATZ"), QByteArray("ATZ\r\r\nOK\r\n"));
     EXPECT_EQ(port->command("AT"), QByteArray("AT\r\r\nOK\r\n"));
     EXPECT_TRUE(port->command("AT+CREG?").contains("\r\n+CREG: 0,2\r\n"));
-    ASSERT_TRUE(t3sim::Simulator::waitUntil([&] { return port->command("AT+CREG?").contains("+CREG: 0,1\r\n"); }, 3000));
+    ASSERT_TRUE(t3sim::Simulator::waitUntil(
+        [&] { return port->command("AT+CREG?").contains("+CREG: 0,1\r\n"); }, 3000));
     EXPECT_TRUE(port->command("AT+CBST=7,0,1").endsWith("\r\nOK\r\n"));
     port->write("ATD \r\n");
     EXPECT_TRUE(port->readUntil({"CONNECT 9600"}).endsWith("\r\nCONNECT 9600\r\n"));
@@ -37,7 +38,8 @@ TEST_F(SimFixture, DialResultsAndRoaming)
     auto port = openPort();
     for (const Case &c : cases) {
         sim->setDialResult(c.result, 20);
-        EXPECT_TRUE(port->dial("+79001234567").endsWith(QByteArray("\r\n") + c.word + "\r\n")) << c.word;
+        EXPECT_TRUE(port->dial("+79001234567").endsWith(QByteArray("\r\n") + c.word + "\r\n"))
+            << c.word;
         EXPECT_FALSE(sim->callUp()) << c.word;
     }
     sim->setRegistration(0, true);

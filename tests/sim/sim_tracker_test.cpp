@@ -30,20 +30,20 @@ TEST_F(SimFixture, SettingsReadAndWrite)
 TEST_F(SimFixture, MalformedWritesAreRefusedAndChangeNothing)
 {
     const char *lines[] = {
-        "+object12345",      // more than four digits
-        "+object12a",        // not decimal
-        "+timefix1000",      // 4096 does not fit two digits
-        "+timefix5",         // one digit where two belong
-        "+turn01",           // a switch is 00 or FF
-        "+IPport0",          // port 0
+        "+object12345", // more than four digits
+        "+object12a",   // not decimal
+        "+timefix1000", // 4096 does not fit two digits
+        "+timefix5",    // one digit where two belong
+        "+turn01",      // a switch is 00 or FF
+        "+IPport0",     // port 0
         "+IPport65536",
-        "+dontsleep0A",      // not a sleep mode
-        "+activetime0123",   // not an active-time code
-        "+presstime0B",      // hold time above 5 s
-        "+flagact0305",      // mode 6
-        "+alphon0+7916abc",  // letters in a phone number
+        "+dontsleep0A",       // not a sleep mode
+        "+activetime0123",    // not an active-time code
+        "+presstime0B",       // hold time above 5 s
+        "+flagact0305",       // mode 6
+        "+alphon0+7916abc",   // letters in a phone number
         "+servpswd123456789", // longer than 8
-        "+MFLAG0000",        // read only
+        "+MFLAG0000",         // read only
         "+nosuchcommand",
         "plain text",
     };
