@@ -37,15 +37,18 @@ private:
 
 // Cursor changes are posted to the user interface thread; the worker never
 // calls widget code itself.
-void PostCursor(bool busy, const std::function<void()> &before = {})
+void PostCursor(bool busy, const std::function<void()> &before,
+                const std::function<void(bool)> &busyChanged)
 {
     if (!qApp)
         return;
     QMetaObject::invokeMethod(
         qApp,
-        [busy, before] {
+        [busy, before, busyChanged] {
             if (before)
                 before();
+            if (busyChanged)
+                busyChanged(busy);
             if (busy)
                 QApplication::setOverrideCursor(Qt::WaitCursor);
             else if (QApplication::overrideCursor())
@@ -77,6 +80,8 @@ TController::TController(TModemWorker *modem, TOutArray *out, const TSessionView
       exchange_(std::make_unique<TModemExchangeAdapter>(modem)),
       dev_(std::make_unique<TDevTrevalo>(exchange_.get())), view_(view)
 {
+    if (!view_.operating)
+        view_.operating = &ownOperating_;
 }
 
 TController::~TController() = default;
@@ -90,7 +95,7 @@ void TController::RequestStop()
 
 void TController::BeginBusy()
 {
-    PostCursor(true);
+    PostCursor(true, {}, view_.busyChanged);
     for (QObject *o : view_.busyControls)
         Out->PutText(o, QStringLiteral("false"));
     for (QObject *o : view_.busyComponents)
@@ -104,7 +109,7 @@ void TController::EndBusy()
     for (QObject *o : view_.busyComponents)
         Out->PutComponentState(o, QStringLiteral("true"));
     // The controls come back before the arrow does.
-    PostCursor(false, view_.drainOutput);
+    PostCursor(false, view_.drainOutput, view_.busyChanged);
 }
 
 void TController::MarkLabel(QObject *label, bool ok)
@@ -296,10 +301,13 @@ void TController::Disconnect()
         }
     }
     if (view_.disconnectButton) {
-        bool enabled = false;
+        bool wanted = false;
         QObject *button = view_.disconnectButton;
-        RunOnUiThread([&] { enabled = button->property("enabled").toBool(); });
-        if (enabled)
+        RunOnUiThread([&] {
+            wanted = view_.disconnectWanted ? view_.disconnectWanted()
+                                            : button->property("enabled").toBool();
+        });
+        if (wanted)
             Out->PutText(button, QStringLiteral("CLICK"));
     }
     if (IsUiThread())

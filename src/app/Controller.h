@@ -41,8 +41,13 @@ struct TSessionView {
     std::function<void()> applyOperatingMode;
     std::function<void()> clearReconnectRequest;
     std::function<void()> offerFirmwareUpdate;
+    // Whether the window should be told to disconnect when the worker hangs
+    // up: only for an open session that the user is not already closing.
+    std::function<bool()> disconnectWanted;
     // True while the firmware update window is shown.
     std::function<bool()> updateWindowVisible;
+    // Told on the user interface thread when the worker becomes busy or idle.
+    std::function<void(bool busy)> busyChanged;
     // Applies what is queued now (user interface thread).
     std::function<void()> drainOutput;
 };
@@ -88,6 +93,7 @@ public:
     std::atomic<bool> DisconnectOnStop{true};
 
     TDevTrevalo *Dev() const { return dev_.get(); }
+    void SetAdaptToFirmware(std::function<void()> fn) { view_.adaptToFirmware = std::move(fn); }
     const TSessionView &View() const { return view_; }
 
     void RequestStop();
@@ -122,6 +128,7 @@ private:
     void SetOperating(int mode, const QString &sleepReply);
     int OperatingMode() const;
 
+    TOperatingState ownOperating_; // when no Events page takes it
     std::unique_ptr<IModemExchange> exchange_;
     std::unique_ptr<TDevTrevalo> dev_;
     TSessionView view_;

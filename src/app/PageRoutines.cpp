@@ -1,8 +1,8 @@
 #include "PageRoutines.h"
 
 #include "Controller.h"
-#include "Session.h"
 #include "pages/fCommon.h"
+#include "pages/fEvents.h"
 #include "pages/fFlags.h"
 #include "pages/fGPRS.h"
 #include "pages/fPhones.h"
@@ -14,6 +14,8 @@ void RunPageRoutine(TController &c, TformIncl *page, bool write)
         write ? p->WriteCommon(c) : p->ReadCommon(c);
     } else if (auto *p = dynamic_cast<TformGPRS *>(page)) {
         write ? p->WriteGprs(c) : p->ReadGprs(c);
+    } else if (auto *p = dynamic_cast<TformEvents *>(page)) {
+        write ? p->WriteEvents(c) : p->ReadEvents(c);
     } else if (auto *p = dynamic_cast<TformFlags *>(page)) {
         if (!write)
             p->ReadFlags(c);
@@ -39,13 +41,11 @@ void RunExtraCommand(TController &c, unsigned char code, const QList<TformIncl *
         if (auto *flags = FindPage<TformFlags>(pages))
             flags->ResetFlags(c);
         break;
+    case wcWriteSleepMode:
+        if (auto *events = FindPage<TformEvents>(pages))
+            events->SendSleepMode(c);
+        break;
     default:
         break;
     }
-}
-
-void InstallPageSession(TSessionUi &ui, const QList<TformIncl *> &pages)
-{
-    (void)ui;
-    (void)pages;
 }

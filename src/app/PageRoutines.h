@@ -9,12 +9,6 @@ void RunPageRoutine(TController &c, TformIncl *page, bool write);
 
 #include <QList>
 
-struct TSessionUi;
-
 // Operations of the worker commands that belong to single pages (flags reset,
 // sleep mode, history, GPS). Worker thread.
 void RunExtraCommand(TController &c, unsigned char code, const QList<TformIncl *> &pages);
-
-// Connects the pages' session needs (operating mode, post-connect steps,
-// posting commands) to the session's user interface.
-void InstallPageSession(TSessionUi &ui, const QList<TformIncl *> &pages);

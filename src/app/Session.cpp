@@ -74,14 +74,22 @@ void TSessionHost::tbtnConnectClick()
         view.pages = ui_.pages;
         view.operating = ui_.operating;
         view.resume = ui_.resume;
-        view.adaptToFirmware = ui_.adaptToFirmware;
+        view.busyChanged = ui_.busyChanged;
         view.applyOperatingMode = ui_.applyOperatingMode;
         view.clearReconnectRequest = ui_.clearReconnectRequest;
         view.offerFirmwareUpdate = ui_.offerFirmwareUpdate;
         view.updateWindowVisible = ui_.updateWindowVisible;
         view.drainOutput = ui_.drainOutput;
+        // A click queued for a session the user is already closing could
+        // otherwise end the next session.
+        view.disconnectWanted = [this] { return connected_ && !stopping_; };
 
         controller_ = std::make_unique<TController>(modem_.get(), ui_.out, view);
+        if (ui_.adaptToFirmware) {
+            TController *c = controller_.get();
+            auto adapt = ui_.adaptToFirmware;
+            controller_->SetAdaptToFirmware([adapt, c] { adapt(*c); });
+        }
         thread_ = std::make_unique<TMainThread>(controller_.get());
         thread_->ExtraCommand = ui_.extraCommand;
         TMainThread *started = thread_.get();
@@ -141,10 +149,9 @@ void TSessionHost::FreeLink()
 void TSessionHost::StopAndFree()
 {
     // A queued click may arrive while we wait for the worker below.
-    static thread_local bool stopping = false;
-    if (stopping)
+    if (stopping_)
         return;
-    stopping = true;
+    stopping_ = true;
     if (thread_) {
         thread_->Stop();
         WaitForWorker(thread_.get());
@@ -152,7 +159,7 @@ void TSessionHost::StopAndFree()
     }
     controller_.reset();
     FreeLink();
-    stopping = false;
+    stopping_ = false;
 }
 
 void TSessionHost::tbtnDisconnectClick()
@@ -165,6 +172,7 @@ void TSessionHost::tbtnDisconnectClick()
 
 void TSessionHost::SetConnectedState(bool connected)
 {
+    connected_ = connected;
     if (ui_.tbtnConnect)
         ui_.tbtnConnect->setEnabled(!connected);
     if (ui_.mnuConnect)

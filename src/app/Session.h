@@ -36,9 +36,11 @@ struct TSessionUi {
     QList<TformIncl *> pages;
     TOperatingState *operating = nullptr;
     TResumeState *resume = nullptr;
-    std::function<void()> adaptToFirmware, applyOperatingMode, clearReconnectRequest,
+    std::function<void(TController &)> adaptToFirmware;
+    std::function<void()> applyOperatingMode, clearReconnectRequest,
         offerFirmwareUpdate, drainOutput;
     std::function<bool()> updateWindowVisible;
+    std::function<void(bool)> busyChanged;
     // UpdateState 3: reconnect without showing the dialog.
     std::function<bool()> reconnectWithoutDialog;
     // Operations of commands that belong to the history, GPS, flags and sleep
@@ -82,5 +84,6 @@ private:
     std::unique_ptr<TModemWorker> modem_;
     std::unique_ptr<TController> controller_;
     std::unique_ptr<TMainThread> thread_;
-    bool sessionEnded_ = false;
+    bool connected_ = false; // the window shows the connected state
+    bool stopping_ = false;  // the user's disconnect is waiting for the worker
 };

@@ -1,6 +1,7 @@
 #include "app/fMain.h"
 
 #include "app/OutArray.h"
+#include "app/Controller.h"
 #include "app/Session.h"
 #include "history/fGPS.h"
 #include "history/fHistory.h"
@@ -481,6 +482,8 @@ void TformMain::FormCreate()
     formHistory = new TformHistory(PagePane);
     formPhones = new TformPhones(PagePane);
     m_pages = {formCommon, formGPRS, formGPS, formEvents, formFlags, formHistory, formPhones};
+    // The Events page follows the GPRS switch, also while the pages load.
+    formEvents->AttachGprsPage(formGPRS);
     for (TformIncl *page : m_pages)
         page->hide();
 
@@ -667,6 +670,22 @@ void TformMain::SyncTree(TformIncl *page)
     if (!match)
         tv1->clearSelection();
     tv1->viewport()->update();
+}
+
+void TformMain::SetGpsNodeShown(bool shown, TController &c)
+{
+    constexpr int kGpsNodes = 7;
+    if (shown) {
+        if (tv1->topLevelItemCount() != kGpsNodes) {
+            auto *item = new QTreeWidgetItem(tv1, QStringList(QStringLiteral("GPS фиксация")));
+            item->setData(0, kNodeStateRole, 6);
+        }
+    } else if (tv1->topLevelItemCount() == kGpsNodes) {
+        const QSignalBlocker block(tv1);
+        delete tv1->takeTopLevelItem(kGpsNodes - 1);
+        c.SetCurrentPage(formPhones);
+        m_out->PutText(formPhones, QStringLiteral("Show"));
+    }
 }
 
 void TformMain::tv1Change(QTreeWidgetItem *node)

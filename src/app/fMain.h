@@ -32,6 +32,7 @@ class TformPhones;
 class TdlgSplash;
 class TFormAbout;
 class TSessionHost;
+class TController;
 struct TSessionUi;
 
 // The program's main window: page tree, the current settings page, the
@@ -113,6 +114,8 @@ class TformMain : public QMainWindow
     TSessionHost *Session() const { return m_session.get(); }
     // Dialog and message hooks of the session, replaceable by tests.
     TSessionUi &SessionUi();
+    // After each connect: pages, tree and lists follow the tracker's firmware.
+    void AdaptToFirmware(TController &c);
 
     // ---- hooks, replaceable by tests
     struct TFileDialogRequest {
@@ -166,6 +169,7 @@ class TformMain : public QMainWindow
 
   private:
     void CreateSession();
+    void SetGpsNodeShown(bool shown, TController &c);
     void CreateActions();
     void CreateMenus();
     void CreateToolBar();

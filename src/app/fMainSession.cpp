@@ -6,6 +6,12 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QTreeWidget>
 
 #include "app/About.h"
@@ -14,7 +20,12 @@
 #include "app/PageRoutines.h"
 #include "app/Session.h"
 #include "app/SplashDlg.h"
+#include "pages/fCommon.h"
+#include "pages/fEvents.h"
+#include "pages/fFlags.h"
 #include "pages/fIn.h"
+#include "platform/IniFile.h"
+#include "platform/ProgramDir.h"
 
 void TformMain::CreateSession()
 {
@@ -47,8 +58,62 @@ void TformMain::CreateSession()
     ui.showError = [this](const QString &text) {
         QMessageBox::critical(this, QString::fromLatin1(kAppTitle), text);
     };
-    InstallPageSession(ui, m_pages);
+    ui.operating = &formEvents->Operating;
+    ui.applyOperatingMode = [this] { formEvents->ApplyOperatingMode(); };
+    ui.adaptToFirmware = [this](TController &c) { AdaptToFirmware(c); };
+    ui.busyChanged = [this](bool busy) {
+        formEvents->SetBusy(busy);
+        formFlags->btnRST->setEnabled(!busy);
+    };
     m_session = std::make_unique<TSessionHost>(ui);
+
+    // Page buttons post their commands only while a session runs.
+    auto post = [this](unsigned char code) { return m_session && m_session->Post(code); };
+    formEvents->PostCommand = post;
+    formEvents->IsConnected = [this] { return m_session && m_session->Connected(); };
+    formEvents->ConnectedAtLeast600 = [this](int minor) {
+        return m_session && m_session->Controller() && m_session->Controller()->VersionMajor >= 0 &&
+               m_session->Controller()->AtLeast600(minor);
+    };
+    formFlags->PostResetFlags = [this] {
+        return m_session && m_session->Thread() && m_session->Thread()->Mailbox() == wcIdle &&
+               m_session->Post(wcResetFlags);
+    };
+}
+
+void TformMain::AdaptToFirmware(TController &c)
+{
+    const bool at27 = c.AtLeast600(27);
+    for (QWidget *w : std::initializer_list<QWidget *>{formEvents->lbFS, formEvents->cbFS})
+        w->setVisible(at27);
+    if (!at27 && (formEvents->RadioButton3->isChecked() || formEvents->RadioButton4->isChecked()))
+        formEvents->RadioButton1->setChecked(true);
+    for (QWidget *w : std::initializer_list<QWidget *>{formEvents->RadioButton3, formEvents->lbrb3,
+                                                       formEvents->RadioButton4, formEvents->lbrb4})
+        w->setVisible(at27);
+    formFlags->SetBatteryColumnShown(at27);
+
+    const bool at38 = c.AtLeast600(38);
+    formEvents->lbTimeBtn->setVisible(at38);
+    formEvents->cbTimeBtn->setVisible(at38);
+
+    bool gpsKey = false;
+    {
+        const TIniFile ini(ProgramDir() + QStringLiteral("current.ini"));
+        gpsKey = ini.ReadString(QStringLiteral("GPSfix"), QStringLiteral("SL_AlEh"),
+                                QStringLiteral("0")) == QLatin1String("1");
+    }
+    SetGpsNodeShown(c.AtLeast600(41) && gpsKey, c);
+
+    formCommon->SetFixTridShown(c.AtLeast600(43));
+
+    const bool at58 = c.AtLeast600(58);
+    for (QWidget *w : formEvents->ModeControls58())
+        w->setVisible(at58);
+    formEvents->btnDontsleep00->setVisible(false);
+    formEvents->UpdateModeControls();
+
+    formEvents->SetKindVisible(5, c.AtLeast600(62));
 }
 
 TSessionUi &TformMain::SessionUi()

@@ -1248,3 +1248,12 @@ void TformEvents::SendSleepMode(TPageContext &ctx)
             ctx.Out->PutText(buttons[i], QStringLiteral("true"));
     QueueUiStep(ctx.Out, [this] { UpdateModeControls(); });
 }
+
+QList<QWidget *> TformEvents::ModeControls58() const
+{
+    return {lbrb5,          RadioButton5,   lbetPeriodgsm,  etPeriodgsmS,   etPeriodgsmH,
+            etPeriodgsmM,   lbetPeriodgps,  etPeriodgpsS,   etPeriodgpsH,   etPeriodgpsM,
+            lbetActivetime, cbActivetime,   Label1,         Label2,         Label3,
+            Label4,         btnDontsleepFF, btnDontsleep0F, btnDontsleepF0, lbGPRSTime,
+            meGPRSTime,     GroupBox1};
+}

@@ -181,6 +181,8 @@ class TformEvents : public TformIncl
         return {btnDontsleep00, btnDontsleep0F, btnDontsleepFF, btnDontsleepF0};
     }
     std::array<bool, 4> PreviousSleepButtons{};
+    // What trackers before 600.58 do not have (the 00 button is never shown).
+    QList<QWidget *> ModeControls58() const;
 
   protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,4 +1,6 @@
 #include "app/OutArray.h"
+#include "app/ConnectDlg.h"
+#include "app/Session.h"
 #include "app/fMain.h"
 #include "pages/fIn.h"
 #include "platform/Cp1251.h"
@@ -491,6 +493,8 @@ class MainWindowTest : public QObject
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QSignalSpy exits(w.mnuExit, &QAction::triggered);
         QSignalSpy connects(w.mnuConnect, &QAction::triggered);
+        // The connection dialog that Ctrl+C opens is cancelled at once.
+        w.SessionUi().execConnectDialog = [](TdlgConnect &) { return int(QDialog::Rejected); };
 
         probe.edit->setText(QStringLiteral("0050"));
         probe.edit->setFocus();
