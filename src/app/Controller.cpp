@@ -316,26 +316,21 @@ void TController::Disconnect()
 
 void TController::ReadPage()
 {
-    BeginBusy();
-    try {
-        RunPageRoutine(*this, CurrentPage, false);
-    } catch (const TModemException &e) {
-        Memo(e.Message());
-        EndBusy();
-        throw;
-    } catch (...) {
-        EndBusy();
-        throw;
-    }
-    EndBusy();
+    ExchangePage(false);
 }
 
 void TController::WritePage()
 {
+    ExchangePage(true);
+}
+
+void TController::ExchangePage(bool write)
+{
     BeginBusy();
     try {
-        RunPageRoutine(*this, CurrentPage, true);
+        RunPageRoutine(*this, CurrentPage, write);
     } catch (const TModemException &e) {
+        // The link error reaches the memo once, then ends the session.
         Memo(e.Message());
         EndBusy();
         throw;

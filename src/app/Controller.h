@@ -125,6 +125,7 @@ public:
 
 private:
     void Progress(const QString &text);
+    void ExchangePage(bool write);
     void SetOperating(int mode, const QString &sleepReply);
     int OperatingMode() const;
 
