@@ -1,5 +1,6 @@
 #include "pages/fIn.h"
 
+#include "pages/AccessibleComboBox.h"
 #include "platform/IniFile.h"
 
 #include <QApplication>
@@ -82,6 +83,7 @@ QString ControlText(const QWidget *control, TControlKind kind)
 TformIncl::TformIncl(const QString &pageName, const QString &caption, QWidget *parent)
     : QWidget(parent)
 {
+    InstallAccessibleComboBoxNames();
     setObjectName(pageName);
     setWindowTitle(caption);
     setAccessibleName(caption);
