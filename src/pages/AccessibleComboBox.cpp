@@ -63,10 +63,7 @@ class TAccessibleComboBox : public QAccessibleWidget
         return s;
     }
 
-    QStringList actionNames() const override
-    {
-        return {showMenuAction(), pressAction()};
-    }
+    QStringList actionNames() const override { return {showMenuAction(), pressAction()}; }
 
     void doAction(const QString &name) override
     {

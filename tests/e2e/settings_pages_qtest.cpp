@@ -32,9 +32,9 @@ QByteArray Number(int slot)
 QStringList PageState(TformMain &w)
 {
     QStringList out;
-    for (TformIncl *page : {static_cast<TformIncl *>(w.formCommon),
-                            static_cast<TformIncl *>(w.formGPRS),
-                            static_cast<TformIncl *>(w.formPhones)}) {
+    for (TformIncl *page :
+         {static_cast<TformIncl *>(w.formCommon), static_cast<TformIncl *>(w.formGPRS),
+          static_cast<TformIncl *>(w.formPhones)}) {
         for (QWidget *c : page->Controls()) {
             QString value;
             if (auto *e = qobject_cast<QLineEdit *>(c))
@@ -58,10 +58,9 @@ QStringList PageState(TformMain &w)
 QMap<QString, QString> Colours(TformMain &w)
 {
     QMap<QString, QString> out;
-    for (TformIncl *page : {static_cast<TformIncl *>(w.formCommon),
-                            static_cast<TformIncl *>(w.formGPRS),
-                            static_cast<TformIncl *>(w.formFlags),
-                            static_cast<TformIncl *>(w.formPhones)})
+    for (TformIncl *page :
+         {static_cast<TformIncl *>(w.formCommon), static_cast<TformIncl *>(w.formGPRS),
+          static_cast<TformIncl *>(w.formFlags), static_cast<TformIncl *>(w.formPhones)})
         for (QLabel *l : PageLabels(page))
             out.insert(page->PageName() + "." + l->objectName(), LabelColour(l));
     return out;
@@ -114,12 +113,12 @@ class SettingsPagesTest : public QObject
     {
         E2EHarness h;
         const QMap<QByteArray, QByteArray> stored = {
-            {"object", "0123"},     {"latit", "0100"},      {"longit", "0200"},
-            {"timefix", "0A"},      {"turn", "00"},         {"fixtrid", "00"},
-            {"gprsena", "00"},      {"gphone", "*98#"},     {"GAPN", "apn.example"},
-            {"gprsname", "user1"},  {"gprspswd", "secretpw"}, {"IPadr", "10.1.2.3"},
-            {"IPport", "4321"},     {"servpswd", "Pass1234"}, {"timegpres", "0F"},
-            {"MFLAG", "100A"},      {"enaing", "00"},       {"disp", "1E"},
+            {"object", "0123"},    {"latit", "0100"},        {"longit", "0200"},
+            {"timefix", "0A"},     {"turn", "00"},           {"fixtrid", "00"},
+            {"gprsena", "00"},     {"gphone", "*98#"},       {"GAPN", "apn.example"},
+            {"gprsname", "user1"}, {"gprspswd", "secretpw"}, {"IPadr", "10.1.2.3"},
+            {"IPport", "4321"},    {"servpswd", "Pass1234"}, {"timegpres", "0F"},
+            {"MFLAG", "100A"},     {"enaing", "00"},         {"disp", "1E"},
         };
         for (auto it = stored.begin(); it != stored.end(); ++it)
             h.sim->setSetting(it.key(), it.value());
@@ -137,10 +136,9 @@ class SettingsPagesTest : public QObject
 
         // ---- read, page by page
         h.sim->clearWireLog();
-        for (TformIncl *page : {static_cast<TformIncl *>(w.formCommon),
-                                static_cast<TformIncl *>(w.formGPRS),
-                                static_cast<TformIncl *>(w.formFlags),
-                                static_cast<TformIncl *>(w.formPhones)})
+        for (TformIncl *page :
+             {static_cast<TformIncl *>(w.formCommon), static_cast<TformIncl *>(w.formGPRS),
+              static_cast<TformIncl *>(w.formFlags), static_cast<TformIncl *>(w.formPhones)})
             QVERIFY2(ReadPage(h, busy, page), qPrintable(page->PageName()));
         QVERIFY2(h.sim->trackerCommands().size() == 6 + 9 + 1 + 12,
                  h.sim->trackerCommands().join(' ').constData());
@@ -228,12 +226,24 @@ class SettingsPagesTest : public QObject
         QVERIFY(!sent.contains("+MFLAG"));
 
         const QMap<QByteArray, QByteArray> written = {
-            {"object", "0050"},   {"latit", "00E6"},    {"longit", "012C"},
-            {"timefix", "07"},    {"turn", "FF"},       {"fixtrid", "FF"},
-            {"gprsena", "FF"},    {"gphone", "*99#"},   {"GAPN", "internet.example"},
-            {"gprsname", "driver"}, {"gprspswd", "qwertyui"}, {"IPadr", "192.0.2.77"},
-            {"IPport", "3056"},   {"servpswd", "Xy12Zw34"}, {"timegpres", "14"},
-            {"enaing", "00"},     {"ing0", " "},        {"disp", "1E"},
+            {"object", "0050"},
+            {"latit", "00E6"},
+            {"longit", "012C"},
+            {"timefix", "07"},
+            {"turn", "FF"},
+            {"fixtrid", "FF"},
+            {"gprsena", "FF"},
+            {"gphone", "*99#"},
+            {"GAPN", "internet.example"},
+            {"gprsname", "driver"},
+            {"gprspswd", "qwertyui"},
+            {"IPadr", "192.0.2.77"},
+            {"IPport", "3056"},
+            {"servpswd", "Xy12Zw34"},
+            {"timegpres", "14"},
+            {"enaing", "00"},
+            {"ing0", " "},
+            {"disp", "1E"},
         };
         for (auto it = written.begin(); it != written.end(); ++it)
             QCOMPARE(h.sim->setting(it.key()), it.value());
@@ -296,7 +306,7 @@ class SettingsPagesTest : public QObject
         QCOMPARE(w.formGPRS->etPort->text(), QString());
         QCOMPARE(w.formPhones->Number(3), QString());
         QVERIFY(h.MemoHas("Инженерный номер 4: не прочитан"));
-        QCOMPARE(Rgb(w.formFlags->shs1), QString("#ffffff")); // MFLAG failed: nothing lit
+        QCOMPARE(Rgb(w.formFlags->shs1), QString("#ffffff"));    // MFLAG failed: nothing lit
         QVERIFY(!h.sim->trackerCommands().contains("+timefix")); // points interval hidden
 
         // ---- GPRS write: a host name is refused with the warning, the rest goes on
@@ -462,10 +472,9 @@ class SettingsPagesTest : public QObject
         w.formPhones->cbPhones->setChecked(true);
 
         int checked = 0;
-        for (TformIncl *page : {static_cast<TformIncl *>(w.formCommon),
-                                static_cast<TformIncl *>(w.formGPRS),
-                                static_cast<TformIncl *>(w.formFlags),
-                                static_cast<TformIncl *>(w.formPhones)}) {
+        for (TformIncl *page :
+             {static_cast<TformIncl *>(w.formCommon), static_cast<TformIncl *>(w.formGPRS),
+              static_cast<TformIncl *>(w.formFlags), static_cast<TformIncl *>(w.formPhones)}) {
             w.ShowPage(page);
             using Entry = QPair<QWidget *, QString>;
             QList<Entry> controls;
@@ -487,8 +496,7 @@ class SettingsPagesTest : public QObject
                 TformFlags &f = *w.formFlags;
                 controls << Entry{f.btnRST, f.lbbtnRST->text()};
                 const QString fired = f.Label2->text(), restored = f.Label1->text();
-                controls << Entry{f.shs1, fired + ", Вход 1"}
-                         << Entry{f.shs2, fired + ", Вход 2"}
+                controls << Entry{f.shs1, fired + ", Вход 1"} << Entry{f.shs2, fired + ", Вход 2"}
                          << Entry{f.sh, fired + ", Батарея разряжена"}
                          << Entry{f.shv1, restored + ", Вход 1"}
                          << Entry{f.shv2, restored + ", Вход 2"};
