@@ -49,6 +49,9 @@ void TMainThread::Execute()
 {
     TController &c = *controller_;
     const TSessionView &view = c.View();
+    // Idle from the start: a command the user posts as soon as the window
+    // shows the connected state must not be wiped after the post-connect steps.
+    mailbox_ = wcIdle;
     if (!c.Connect()) {
         c.Disconnect();
         if (view.clearReconnectRequest)
@@ -60,7 +63,6 @@ void TMainThread::Execute()
         if (step)
             RunOnUiThread(step);
     }
-    mailbox_ = wcIdle;
     try {
         while (!terminate_) {
             const unsigned char code = mailbox_;

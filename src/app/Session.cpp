@@ -33,7 +33,8 @@ bool TSessionHost::Connected() const
 
 bool TSessionHost::Post(unsigned char code)
 {
-    if (!thread_)
+    // Nothing is posted while the session is still connecting.
+    if (!thread_ || !connected_)
         return false;
     thread_->PostCommand(code);
     return true;

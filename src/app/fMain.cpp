@@ -369,6 +369,8 @@ void TformMain::CreateCentral()
     for (const auto &n : nodes) {
         auto *item = new QTreeWidgetItem(tv1, QStringList(QString::fromUtf8(n.text)));
         item->setData(0, kNodeStateRole, n.index);
+        // The tree is narrow; a long caption is shown whole on hover.
+        item->setToolTip(0, QString::fromUtf8(n.text));
     }
     connect(tv1, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem *current, QTreeWidgetItem *) { tv1Change(current); });
@@ -679,6 +681,7 @@ void TformMain::SetGpsNodeShown(bool shown, TController &c)
         if (tv1->topLevelItemCount() != kGpsNodes) {
             auto *item = new QTreeWidgetItem(tv1, QStringList(QStringLiteral("GPS фиксация")));
             item->setData(0, kNodeStateRole, 6);
+            item->setToolTip(0, item->text(0));
         }
     } else if (tv1->topLevelItemCount() == kGpsNodes) {
         const QSignalBlocker block(tv1);
