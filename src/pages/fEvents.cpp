@@ -1,5 +1,6 @@
 #include "pages/fEvents.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -16,6 +17,8 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -149,6 +152,26 @@ QIcon PaintIcon(int image)
         break;
     }
     return QIcon(pm);
+}
+
+// The open list draws its entries as menu items, which need more room than
+// the closed box, yet it is only as wide as the box: this much keeps every
+// caption whole.
+int OpenListWidth(const QComboBox *list)
+{
+    const QAbstractItemView *view = list->view();
+    const QFontMetrics fm = view->fontMetrics();
+    QStyleOptionViewItem option;
+    option.initFrom(view);
+    option.decorationSize = list->iconSize();
+    int widest = 0;
+    for (int i = 0; i < list->count(); ++i) {
+        option.rect = QRect(0, 0, fm.horizontalAdvance(list->itemText(i)), fm.height());
+        const QModelIndex index = list->model()->index(i, list->modelColumn());
+        widest = std::max(widest, view->itemDelegate()->sizeHint(option, index).width());
+    }
+    return widest +
+           2 * (view->frameWidth() + list->style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
 }
 
 // Step 4 of the sleep-mode click runs even when an error cuts it short.
@@ -286,6 +309,8 @@ void TformEvents::BuildHistoryGroup()
         g->addWidget(*r.box, row, 1, Qt::AlignHCenter);
         ++row;
     }
+    // Beside the taller flag group the rows stay under their heading.
+    g->setRowStretch(row, 1);
 }
 
 void TformEvents::BuildFlagGroup()
@@ -319,6 +344,7 @@ void TformEvents::BuildFlagGroup()
         g->addWidget(*r.box, row, 1, Qt::AlignHCenter);
         ++row;
     }
+    g->setRowStretch(row, 1);
     lbFS->hide();
     cbFS->hide();
 }
@@ -476,6 +502,12 @@ void TformEvents::BuildModeGroup()
         b->setCheckable(true);
         b->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         group->addButton(b);
+        // A pressed-in button alone is hard to tell from the others.
+        connect(b, &QToolButton::toggled, b, [b](bool down) {
+            QFont f = b->font();
+            f.setBold(down);
+            b->setFont(f);
+        });
         const QString def = QString::fromLatin1(s.defaultText);
         if (BoolFromText(def).value_or(false))
             b->setChecked(true);
@@ -654,6 +686,7 @@ void TformEvents::FillKindLists()
                 const TDeliveryKind &k = DeliveryKinds[n - 1];
                 list->addItem(ilTEL().value(k.image), QString::fromUtf8(k.caption));
             }
+        list->setMinimumWidth(OpenListWidth(list));
     }
 }
 

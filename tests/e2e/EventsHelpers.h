@@ -163,7 +163,8 @@ inline QHash<QObject *, TAccessible> AccessibleTree(QWidget *root)
     return out;
 }
 
-// Saves a picture of the main window when T3_EVENTS_SHOTS names a folder.
+// Saves a picture of the page's content, all of it, as the current session
+// shows it, when T3_EVENTS_SHOTS names a folder.
 inline void Shot(TformMain &w, const QString &name)
 {
     const QString dir = QString::fromLocal8Bit(qgetenv("T3_EVENTS_SHOTS"));
@@ -171,7 +172,7 @@ inline void Shot(TformMain &w, const QString &name)
         return;
     QApplication::processEvents();
     const QString file = QDir(dir).filePath(name + QStringLiteral(".png"));
-    if (!w.grab().save(file))
+    if (!w.formEvents->Content()->grab().save(file))
         qWarning("could not save %s", qPrintable(file));
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSet>
+#include <QStyleOptionViewItem>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <map>
@@ -860,6 +862,45 @@ TEST(EventsPage, EveryControlCarriesTheTextOfItsLabel)
     EXPECT_EQ(f.page.btnDontsleepFF->accessibleName(), "Спящий режим без постоянной фиксации");
     EXPECT_EQ(f.page.btnDontsleepFF->toolTip(), "Спящий режим без постоянной фиксации");
     EXPECT_EQ(f.page.lbetPeriodgsm->buddy(), f.page.etPeriodgsmS);
+}
+
+// The open kind list shows every caption whole, and the sleep-mode button
+// that is down is set apart from the others by more than its shading.
+TEST(EventsPage, KindListsOpenWideEnoughAndTheDownSleepButtonStandsOut)
+{
+    for (const bool gprs : {false, true}) {
+        Fixture f;
+        f.ShowMode5Controls();
+        f.page.SetKindVisible(5, true);
+        f.gprs.cbGPRS->setChecked(gprs);
+        f.page.resize(640, 640);
+        f.page.show();
+        QApplication::processEvents();
+        for (QComboBox *list : {f.page.cb1, f.page.cb2}) {
+            list->showPopup();
+            QApplication::processEvents();
+            // What the list's own item painter asks for each entry.
+            QAbstractItemView *view = list->view();
+            const QFontMetrics fm = view->fontMetrics();
+            QStyleOptionViewItem option;
+            option.initFrom(view);
+            option.decorationSize = list->iconSize();
+            for (int i = 0; i < list->count(); ++i) {
+                option.rect = QRect(0, 0, fm.horizontalAdvance(list->itemText(i)), fm.height());
+                const int need =
+                    view->itemDelegate()->sizeHint(option, list->model()->index(i, 0)).width();
+                EXPECT_GE(view->viewport()->width(), need)
+                    << list->itemText(i).toStdString() << " gprs " << gprs;
+            }
+            list->hidePopup();
+        }
+    }
+    Fixture f;
+    EXPECT_TRUE(f.page.btnDontsleepF0->font().bold());
+    f.page.btnDontsleep0F->setChecked(true);
+    EXPECT_TRUE(f.page.btnDontsleep0F->font().bold());
+    for (QToolButton *b : {f.page.btnDontsleepF0, f.page.btnDontsleepFF, f.page.btnDontsleep00})
+        EXPECT_FALSE(b->font().bold()) << b->objectName().toStdString();
 }
 
 // Renders the page as a tracker of 600.62 shows it, in several modes, for a
