@@ -82,7 +82,8 @@ QString TdlgConnect::PortName() const
 {
     const QString text = ComPorts->currentText();
     const int colon = text.indexOf(QLatin1Char(':'));
-    return colon < 0 ? QString() : text.left(colon);
+    // The entry starts as one blank; text typed after it must still open.
+    return colon < 0 ? QString() : text.left(colon).trimmed();
 }
 
 void TdlgConnect::LoadSettings(const TIniFile &ini)

@@ -79,6 +79,8 @@ TEST(ConnectDialog, SaveAndLoadWithGapsAndPortName)
     EXPECT_EQ(dlg.cbPhones->currentText(), QStringLiteral("333"));
     EXPECT_EQ(dlg.ComPorts->currentText(), QStringLiteral("/dev/ttyUSB0:"));
     EXPECT_FALSE(dlg.cbRegWait->isChecked());
+    dlg.ComPorts->setEditText(QStringLiteral(" /dev/ttyUSB1:"));
+    EXPECT_EQ(dlg.PortName(), QStringLiteral("/dev/ttyUSB1"));
     // A port entry without ":" gives an empty name, so opening fails clearly.
     dlg.ComPorts->setEditText(QStringLiteral("ttyUSB0"));
     EXPECT_EQ(dlg.PortName(), QString());
