@@ -280,71 +280,46 @@ QGroupBox *NewGroup(QWidget *parent, const QString &name, const QString &caption
 
 } // namespace
 
-void TformEvents::BuildHistoryGroup()
+void TformEvents::BuildInputRows(QGroupBox *group, QLabel **heading, const char *headingName,
+                                 std::initializer_list<TInputRow> rows)
 {
-    gbHistoryEvents = NewGroup(Content(), QStringLiteral("gbHistoryEvents"),
-                               QStringLiteral("События для записи в историю "));
-    auto *g = new QGridLayout(gbHistoryEvents);
-    lbSrab = NewLabel(gbHistoryEvents, QStringLiteral("lbSrab"), QStringLiteral("Срабатывание"));
-    RegisterControl(lbSrab, TControlKind::ckLabel);
-    g->addWidget(lbSrab, 0, 1, Qt::AlignHCenter);
-    const struct {
-        QLabel **label;
-        const char *labelName;
-        const char *caption;
-        QCheckBox **box;
-        const char *name;
-    } rows[] = {{&lb2, "lb2", "Вход 1", &cbHS1, "cbHS1"}, {&lb4, "lb4", "Вход 2", &cbHS2, "cbHS2"}};
+    auto *g = new QGridLayout(group);
+    *heading = NewLabel(group, QString::fromLatin1(headingName), QStringLiteral("Срабатывание"));
+    RegisterControl(*heading, TControlKind::ckLabel);
+    g->addWidget(*heading, 0, 1, Qt::AlignHCenter);
     int row = 1;
-    for (const auto &r : rows) {
-        *r.label = NewLabel(gbHistoryEvents, QString::fromLatin1(r.labelName),
-                            QString::fromUtf8(r.caption));
+    for (const TInputRow &r : rows) {
+        *r.label = NewLabel(group, QString::fromLatin1(r.labelName), QString::fromUtf8(r.caption));
         RegisterControl(*r.label, TControlKind::ckLabel);
-        *r.box = new QCheckBox(gbHistoryEvents);
+        *r.box = new QCheckBox(group);
         (*r.box)->setObjectName(QString::fromLatin1(r.name));
         RegisterControl(*r.box, TControlKind::ckCheckBox, QStringLiteral("false"));
         Bind(*r.label, *r.box);
-        (*r.box)->setAccessibleDescription(gbHistoryEvents->title().trimmed());
+        (*r.box)->setAccessibleDescription(group->title().trimmed());
         g->addWidget(*r.label, row, 0);
         g->addWidget(*r.box, row, 1, Qt::AlignHCenter);
         ++row;
     }
-    // Beside the taller flag group the rows stay under their heading.
+    // Beside a taller group the rows stay under their heading.
     g->setRowStretch(row, 1);
+}
+
+void TformEvents::BuildHistoryGroup()
+{
+    gbHistoryEvents = NewGroup(Content(), QStringLiteral("gbHistoryEvents"),
+                               QStringLiteral("События для записи в историю "));
+    BuildInputRows(gbHistoryEvents, &lbSrab, "lbSrab",
+                   {{&lb2, "lb2", "Вход 1", &cbHS1, "cbHS1"}, {&lb4, "lb4", "Вход 2", &cbHS2, "cbHS2"}});
 }
 
 void TformEvents::BuildFlagGroup()
 {
     gbFlagEvents =
         NewGroup(Content(), QStringLiteral("gbFlagEvents"), QStringLiteral("События для флагов"));
-    auto *g = new QGridLayout(gbFlagEvents);
-    lbSrab2 = NewLabel(gbFlagEvents, QStringLiteral("lbSrab2"), QStringLiteral("Срабатывание"));
-    RegisterControl(lbSrab2, TControlKind::ckLabel);
-    g->addWidget(lbSrab2, 0, 1, Qt::AlignHCenter);
-    const struct {
-        QLabel **label;
-        const char *labelName;
-        const char *caption;
-        QCheckBox **box;
-        const char *name;
-    } rows[] = {{&lb13, "lb13", "Вход 1", &cbFS1, "cbFS1"},
-                {&lb14, "lb14", "Вход 2", &cbFS2, "cbFS2"},
-                {&lbFS, "lbFS", "Батарея разряжена", &cbFS, "cbFS"}};
-    int row = 1;
-    for (const auto &r : rows) {
-        *r.label =
-            NewLabel(gbFlagEvents, QString::fromLatin1(r.labelName), QString::fromUtf8(r.caption));
-        RegisterControl(*r.label, TControlKind::ckLabel);
-        *r.box = new QCheckBox(gbFlagEvents);
-        (*r.box)->setObjectName(QString::fromLatin1(r.name));
-        RegisterControl(*r.box, TControlKind::ckCheckBox, QStringLiteral("false"));
-        Bind(*r.label, *r.box);
-        (*r.box)->setAccessibleDescription(gbFlagEvents->title());
-        g->addWidget(*r.label, row, 0);
-        g->addWidget(*r.box, row, 1, Qt::AlignHCenter);
-        ++row;
-    }
-    g->setRowStretch(row, 1);
+    BuildInputRows(gbFlagEvents, &lbSrab2, "lbSrab2",
+                   {{&lb13, "lb13", "Вход 1", &cbFS1, "cbFS1"},
+                    {&lb14, "lb14", "Вход 2", &cbFS2, "cbFS2"},
+                    {&lbFS, "lbFS", "Батарея разряжена", &cbFS, "cbFS"}});
     lbFS->hide();
     cbFS->hide();
 }

@@ -188,6 +188,15 @@ class TformEvents : public TformIncl
     bool eventFilter(QObject *watched, QEvent *event) override;
 
   private:
+    struct TInputRow {
+        QLabel **label;
+        const char *labelName;
+        const char *caption;
+        QCheckBox **box;
+        const char *name;
+    };
+    void BuildInputRows(QGroupBox *group, QLabel **heading, const char *headingName,
+                        std::initializer_list<TInputRow> rows);
     void BuildHistoryGroup();
     void BuildFlagGroup();
     void BuildModeGroup();
