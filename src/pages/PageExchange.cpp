@@ -6,6 +6,7 @@
 #include <QLineEdit>
 
 #include "app/Controller.h"
+#include "app/OutArray.h"
 #include "platform/Cp1251.h"
 
 TPageContext TPageContext::FromController(TController &c)
@@ -88,6 +89,21 @@ bool Checked(const QAbstractButton *button)
 int Index(const QComboBox *list)
 {
     return FromUi([list] { return list->currentIndex(); });
+}
+
+void Put(TPageContext &ctx, QObject *control, int value)
+{
+    ctx.Out->PutNumber(control, value);
+}
+
+void Put(TPageContext &ctx, QObject *control, bool value)
+{
+    ctx.Out->PutBool(control, value);
+}
+
+void Put(TPageContext &ctx, QObject *control, const QString &value)
+{
+    ctx.Out->PutText(control, value);
 }
 
 QString Caption(const QLabel *label)

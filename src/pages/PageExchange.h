@@ -3,6 +3,9 @@
 #include <functional>
 #include <type_traits>
 
+#include <QLabel>
+
+#include "device/DevTrevalo.h"
 #include "platform/UiThread.h"
 
 class QAbstractButton;
@@ -70,4 +73,20 @@ bool TakeNumber(TPageContext &ctx, QLabel *label, const QString &field, const QS
 // unless allowed.
 bool TakeText(TPageContext &ctx, QLabel *label, const QString &field, const QString &text,
               bool allowEmpty);
+
+void Put(TPageContext &ctx, QObject *control, int value);
+void Put(TPageContext &ctx, QObject *control, bool value);
+void Put(TPageContext &ctx, QObject *control, const QString &value);
+// One setting read: its label turns blue or red, and a value that arrived
+// goes to its control.
+template <typename T>
+bool ReadInto(TPageContext &ctx, QLabel *label, QObject *control, bool (TDevTrevalo::*read)(T &))
+{
+    T value{};
+    const bool ok = (ctx.Dev->*read)(value);
+    ctx.MarkLabel(label, ok);
+    if (ok)
+        Put(ctx, control, value);
+    return ok;
+}
 } // namespace PageIo

@@ -113,43 +113,15 @@ void TformCommon::WriteCommon(TController &c)
 
 void TformCommon::ReadCommon(TPageContext &ctx)
 {
-    TDevTrevalo &dev = *ctx.Dev;
-    int n = 0;
-    bool on = false;
-
-    bool ok = dev.ReadObject(n);
-    ctx.MarkLabel(lbetObjNum, ok);
-    if (ok)
-        ctx.Out->PutNumber(etObjNum, n);
-
-    ok = dev.ReadLatit(n);
-    ctx.MarkLabel(lbetLat, ok);
-    if (ok)
-        ctx.Out->PutNumber(etLat, n);
-
-    ok = dev.ReadLongit(n);
-    ctx.MarkLabel(lbetLon, ok);
-    if (ok)
-        ctx.Out->PutNumber(etLon, n);
-
-    if (FromUi([this] { return m_pointsInterval; })) {
-        ok = dev.ReadTimefix(n);
-        ctx.MarkLabel(lbPI, ok);
-        if (ok)
-            ctx.Out->PutNumber(etPI, n);
-    }
-
-    ok = dev.ReadTurn(on);
-    ctx.MarkLabel(lbSgl, ok);
-    if (ok)
-        ctx.Out->PutBool(cbSgl, on);
-
-    if (ctx.AtLeast600(43)) {
-        ok = dev.ReadFixtrid(on);
-        ctx.MarkLabel(lbFixTrid, ok);
-        if (ok)
-            ctx.Out->PutBool(cbFixtrid, on);
-    }
+    using PageIo::ReadInto;
+    ReadInto(ctx, lbetObjNum, etObjNum, &TDevTrevalo::ReadObject);
+    ReadInto(ctx, lbetLat, etLat, &TDevTrevalo::ReadLatit);
+    ReadInto(ctx, lbetLon, etLon, &TDevTrevalo::ReadLongit);
+    if (FromUi([this] { return m_pointsInterval; }))
+        ReadInto(ctx, lbPI, etPI, &TDevTrevalo::ReadTimefix);
+    ReadInto(ctx, lbSgl, cbSgl, &TDevTrevalo::ReadTurn);
+    if (ctx.AtLeast600(43))
+        ReadInto(ctx, lbFixTrid, cbFixtrid, &TDevTrevalo::ReadFixtrid);
 }
 
 void TformCommon::WriteCommon(TPageContext &ctx)

@@ -120,48 +120,22 @@ void TformGPRS::WriteGprs(TController &c)
 
 void TformGPRS::ReadGprs(TPageContext &ctx)
 {
+    using PageIo::ReadInto;
     TDevTrevalo &dev = *ctx.Dev;
-    bool on = false;
-    bool ok = dev.ReadGprsena(on);
-    ctx.MarkLabel(lbcb, ok);
-    if (ok)
-        ctx.Out->PutBool(cbGPRS, on);
-
-    const struct {
-        bool (TDevTrevalo::*read)(QString &);
-        QLabel *label;
-        QLineEdit *edit;
-    } texts[] = {
-        {&TDevTrevalo::ReadGphone, lbetGPRSphone, etGPRSphone},
-        {&TDevTrevalo::ReadGapn, lbetAccessPoint, etAccessPoint},
-        {&TDevTrevalo::ReadGprsName, lbetLoginGPRS, etLoginGPRS},
-        {&TDevTrevalo::ReadGprsPswd, lbetPswdGPRS, etPswdGPRS},
-        {&TDevTrevalo::ReadIpAdr, lbetIp, etIp},
-    };
-    for (const auto &t : texts) {
-        QString text;
-        ok = (dev.*t.read)(text);
-        ctx.MarkLabel(t.label, ok);
-        if (ok)
-            ctx.Out->PutText(t.edit, text);
-    }
+    ReadInto(ctx, lbcb, cbGPRS, &TDevTrevalo::ReadGprsena);
+    ReadInto(ctx, lbetGPRSphone, etGPRSphone, &TDevTrevalo::ReadGphone);
+    ReadInto(ctx, lbetAccessPoint, etAccessPoint, &TDevTrevalo::ReadGapn);
+    ReadInto(ctx, lbetLoginGPRS, etLoginGPRS, &TDevTrevalo::ReadGprsName);
+    ReadInto(ctx, lbetPswdGPRS, etPswdGPRS, &TDevTrevalo::ReadGprsPswd);
+    ReadInto(ctx, lbetIp, etIp, &TDevTrevalo::ReadIpAdr);
+    ReadInto(ctx, lbetPort, etPort, &TDevTrevalo::ReadIpPort);
+    ReadInto(ctx, lbetPswd, etPswd, &TDevTrevalo::ReadServPswd);
 
     int n = 0;
-    ok = dev.ReadIpPort(n);
-    ctx.MarkLabel(lbetPort, ok);
-    if (ok)
-        ctx.Out->PutNumber(etPort, n);
-
-    QString text;
-    ok = dev.ReadServPswd(text);
-    ctx.MarkLabel(lbetPswd, ok);
-    if (ok)
-        ctx.Out->PutText(etPswd, text);
-
     // A value without an entry in the list is a failed read: the list keeps
     // what it shows.
     const int entries = FromUi([this] { return cbMRst->count(); });
-    ok = dev.ReadTimegpres(n) && n >= kMinRestartMinutes && n - kMinRestartMinutes < entries;
+    const bool ok = dev.ReadTimegpres(n) && n >= kMinRestartMinutes && n - kMinRestartMinutes < entries;
     ctx.MarkLabel(lbMRst, ok);
     if (ok)
         ctx.Out->PutNumber(cbMRst, n - kMinRestartMinutes);
