@@ -57,7 +57,9 @@ void PostCursor(bool busy, const std::function<void()> &before,
         IsUiThread() ? Qt::DirectConnection : Qt::QueuedConnection);
 }
 
-QString ErrorText(const std::exception &e)
+} // namespace
+
+QString TController::ErrorText(const std::exception &e)
 {
     if (auto *m = dynamic_cast<const TModemException *>(&e))
         return m->Message();
@@ -65,6 +67,8 @@ QString ErrorText(const std::exception &e)
         return d->Message();
     return QString::fromUtf8(e.what());
 }
+
+namespace {
 
 bool WholeSecondsPassed(TController::Clock::time_point since, int seconds)
 {

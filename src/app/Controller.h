@@ -103,6 +103,8 @@ public:
     void MarkLabel(QObject *label, bool ok);
     // Timestamped line in the message memo.
     void Memo(const QString &text);
+    // The message of a link, port or other error as the memo shows it.
+    static QString ErrorText(const std::exception &e);
     // "at least 600.NN" for the connected tracker.
     bool AtLeast600(int minor) const
     {

@@ -67,7 +67,14 @@ void TMainThread::Execute()
         while (!terminate_) {
             const unsigned char code = mailbox_;
             if (code == wcIdle) {
-                c.IdlePoll();
+                try {
+                    c.IdlePoll();
+                } catch (const std::exception &e) {
+                    // Nothing else reports a link lost while idle; the user
+                    // should see why the session ended.
+                    c.Memo(TController::ErrorText(e));
+                    throw;
+                }
                 t3clock::SleepMs(50);
             } else if (RunCommand(code)) {
                 mailbox_ = wcIdle;
