@@ -153,7 +153,10 @@ void TriggerAction(QAction *a)
 void SetBackground(QWidget *w, QPalette::ColorRole role, const QColor &c)
 {
     QPalette p = w->palette();
-    p.setColor(role, c);
+    // A disabled control keeps its greyed look; the colour marks only
+    // controls the user can work with.
+    p.setColor(QPalette::Active, role, c);
+    p.setColor(QPalette::Inactive, role, c);
     w->setPalette(p);
     if (role == QPalette::Window)
         w->setAutoFillBackground(true);

@@ -417,6 +417,13 @@ TEST(ApplyColorRules, LabelMarksAndTheWindowTextReset)
     out.Drain(nullptr, "T3config");
     EXPECT_EQ(label.palette().color(QPalette::WindowText),
               QApplication::palette().color(QPalette::WindowText));
+
+    // A disabled row keeps its greyed text: the mark is for usable controls.
+    const QColor greyed = label.palette().color(QPalette::Disabled, QPalette::WindowText);
+    out.PutLabelColor(&label, "clBlue");
+    out.Drain(nullptr, "T3config");
+    EXPECT_EQ(label.palette().color(QPalette::Disabled, QPalette::WindowText), greyed);
+    EXPECT_EQ(label.palette().color(QPalette::Inactive, QPalette::WindowText), QColor(0, 0, 255));
 }
 
 TEST(Colours, TextToColourAndBack)
