@@ -7,7 +7,8 @@
 
 #include "E2EHarness.h"
 
-namespace {
+namespace
+{
 double CpuSeconds()
 {
     rusage u{};

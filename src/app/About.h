@@ -4,6 +4,6 @@
 class TFormAbout : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit TFormAbout(QWidget *parent = nullptr);
 };

@@ -11,7 +11,8 @@
 #include "platform/IniFile.h"
 #include "platform/PortEnum.h"
 
-namespace {
+namespace
+{
 const QString kSection = QStringLiteral("Connect");
 constexpr int kMaxPhones = 10;
 } // namespace

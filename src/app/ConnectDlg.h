@@ -12,7 +12,7 @@ class TIniFile;
 class TdlgConnect : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit TdlgConnect(QWidget *parent = nullptr);
 
     void LoadSettings(const TIniFile &ini);

@@ -7,18 +7,19 @@
 
 #include "OutArray.h"
 #include "PageRoutines.h"
-#include "pages/fIn.h"
 #include "link/ModemWorker.h"
 #include "link/XComErr.h"
+#include "pages/fIn.h"
 #include "platform/Clock.h"
 #include "platform/UiThread.h"
 
-namespace {
+namespace
+{
 
 // The tracker protocol's view of the session's modem worker.
 class TModemExchangeAdapter : public IModemExchange
 {
-public:
+  public:
     explicit TModemExchangeAdapter(TModemWorker *modem) : modem_(modem) {}
     bool Exchange(const QString &command, QString &reply, const QString &expected, int tries,
                   int timeoutMs, bool log) override
@@ -31,7 +32,7 @@ public:
         return modem_->ExchangeHex(bytes, reply, expected, tries, timeoutMs);
     }
 
-private:
+  private:
     TModemWorker *modem_;
 };
 
@@ -68,7 +69,8 @@ QString TController::ErrorText(const std::exception &e)
     return QString::fromUtf8(e.what());
 }
 
-namespace {
+namespace
+{
 
 bool WholeSecondsPassed(TController::Clock::time_point since, int seconds)
 {
@@ -345,7 +347,8 @@ void TController::ExchangePage(bool write)
     EndBusy();
 }
 
-namespace {
+namespace
+{
 bool SkippedOnWriteAll(TformIncl *page)
 {
     const QString name = static_cast<QObject *>(page)->objectName();

@@ -26,14 +26,14 @@ struct TOperatingState {
 // the main window so the controller needs no window type.
 struct TSessionView {
     QObject *memo = nullptr;
-    QObject *splashStatus = nullptr;   // progress window step text
-    QObject *splashOk = nullptr;       // progress window's hidden OK button
+    QObject *splashStatus = nullptr; // progress window step text
+    QObject *splashOk = nullptr;     // progress window's hidden OK button
     QObject *disconnectButton = nullptr;
-    QObject *versionPanel = nullptr;   // status panel with the firmware version
-    QObject *chipPanel = nullptr;      // status panel with the flash chip
-    QList<QObject *> busyControls;     // page tree and toolbar buttons (text elements)
-    QList<QObject *> busyComponents;   // menus (component elements)
-    QList<TformIncl *> pages;          // in page order
+    QObject *versionPanel = nullptr;      // status panel with the firmware version
+    QObject *chipPanel = nullptr;         // status panel with the flash chip
+    QList<QObject *> busyControls;        // page tree and toolbar buttons (text elements)
+    QList<QObject *> busyComponents;      // menus (component elements)
+    QList<TformIncl *> pages;             // in page order
     TOperatingState *operating = nullptr; // the Events page's mode read at connect
     TResumeState *resume = nullptr;
     // Steps run on the user interface thread after a successful connect.
@@ -71,7 +71,7 @@ enum WorkerCommand : unsigned char {
 // Session state shared by every worker operation.
 class TController
 {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     TController(TModemWorker *modem, TOutArray *out, const TSessionView &view);
@@ -125,7 +125,7 @@ public:
     void ReadAllPages();
     void WriteAllPages();
 
-private:
+  private:
     void Progress(const QString &text);
     void ExchangePage(bool write);
     void SetOperating(int mode, const QString &sleepReply);

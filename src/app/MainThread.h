@@ -9,7 +9,7 @@
 class TMainThread : public QThread
 {
     Q_OBJECT
-public:
+  public:
     explicit TMainThread(TController *controller);
 
     void PostCommand(unsigned char code) { mailbox_ = code; }
@@ -22,11 +22,11 @@ public:
     // start. A missing one makes its code a no-op.
     std::function<void(TController &, unsigned char)> ExtraCommand;
 
-protected:
+  protected:
     void run() override { Execute(); }
     void Execute();
 
-private:
+  private:
     bool RunCommand(unsigned char code);
 
     TController *controller_;

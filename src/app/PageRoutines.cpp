@@ -24,7 +24,8 @@ void RunPageRoutine(TController &c, TformIncl *page, bool write)
     }
 }
 
-namespace {
+namespace
+{
 template <typename T> T *FindPage(const QList<TformIncl *> &pages)
 {
     for (TformIncl *p : pages)

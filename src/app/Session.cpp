@@ -3,9 +3,9 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QPushButton>
 #include <QCoreApplication>
 #include <QLabel>
+#include <QPushButton>
 
 #include "ConnectDlg.h"
 #include "LogMemoWriter.h"
@@ -117,8 +117,8 @@ bool TSessionHost::OpenLink(const QString &portName, bool fast, const QString &p
     try {
         port_ = std::make_unique<TComPortWorker>(portName, fast, log_.get(), true);
         port_->Open();
-        modem_ = std::make_unique<TModemWorker>(port_.get(), phone, waitRegistration, log_.get(),
-                                                false);
+        modem_ =
+            std::make_unique<TModemWorker>(port_.get(), phone, waitRegistration, log_.get(), false);
     } catch (const EDeviceError &e) {
         modem_.reset();
         port_.reset();
@@ -131,8 +131,8 @@ bool TSessionHost::OpenLink(const QString &portName, bool fast, const QString &p
         modem_.reset();
         port_.reset();
         log_.reset();
-        const QString text = QStringLiteral("Ошибка при открытии Com порта! ") +
-                             QString::fromUtf8(e.what());
+        const QString text =
+            QStringLiteral("Ошибка при открытии Com порта! ") + QString::fromUtf8(e.what());
         if (ui_.showError)
             ui_.showError(text);
         return false;

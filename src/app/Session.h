@@ -30,15 +30,15 @@ struct TSessionUi {
     TdlgSplash *splash = nullptr;
     QAction *tbtnConnect = nullptr, *mnuConnect = nullptr;
     QAction *tbtnDisconnect = nullptr, *mnuDisconnect = nullptr;
-    QList<QAction *> sessionActions;   // enabled while connected
-    QList<QObject *> busyControls;     // greyed while the worker is busy
+    QList<QAction *> sessionActions; // enabled while connected
+    QList<QObject *> busyControls;   // greyed while the worker is busy
     QList<QObject *> busyComponents;
     QList<TformIncl *> pages;
     TOperatingState *operating = nullptr;
     TResumeState *resume = nullptr;
     std::function<void(TController &)> adaptToFirmware;
-    std::function<void()> applyOperatingMode, clearReconnectRequest,
-        offerFirmwareUpdate, drainOutput;
+    std::function<void()> applyOperatingMode, clearReconnectRequest, offerFirmwareUpdate,
+        drainOutput;
     std::function<bool()> updateWindowVisible;
     std::function<void(bool)> busyChanged;
     // UpdateState 3: reconnect without showing the dialog.
@@ -57,7 +57,7 @@ struct TSessionUi {
 class TSessionHost : public QObject
 {
     Q_OBJECT
-public:
+  public:
     explicit TSessionHost(const TSessionUi &ui, QObject *parent = nullptr);
     ~TSessionHost() override;
 
@@ -75,7 +75,7 @@ public:
     bool Post(unsigned char code);
     void SetConnectedState(bool connected);
 
-private:
+  private:
     void StopAndFree();
 
     TSessionUi ui_;

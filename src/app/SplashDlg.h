@@ -9,7 +9,7 @@ class QPushButton;
 class TdlgSplash : public QDialog
 {
     Q_OBJECT
-public:
+  public:
     explicit TdlgSplash(QWidget *parent = nullptr);
 
     QLabel *Panel1;

@@ -1,7 +1,7 @@
 #include "app/fMain.h"
 
-#include "app/OutArray.h"
 #include "app/Controller.h"
+#include "app/OutArray.h"
 #include "app/Session.h"
 #include "history/fGPS.h"
 #include "history/fHistory.h"

@@ -3,15 +3,15 @@
 #include "app/fMain.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QToolButton>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLabel>
 #include <QTreeWidget>
 
 #include "app/About.h"
@@ -42,7 +42,7 @@ void TformMain::CreateSession()
     ui.mnuConnect = mnuConnect;
     ui.tbtnDisconnect = tbtnDisconnect;
     ui.mnuDisconnect = mnuDisconnect;
-    ui.sessionActions = {tbtnRead, tbtnReadAll, tbtnWrite, tbtnWriteAll,
+    ui.sessionActions = {tbtnRead, tbtnReadAll, tbtnWrite,   tbtnWriteAll,
                          N1,       N2,          tbtnDefault, tbtnDefaultAll};
     ui.busyControls = {tv1,         tbtnDisconnect, tbtnRead,    tbtnWrite,
                        tbtnReadAll, tbtnWriteAll,   tbtnDefault, tbtnDefaultAll};

@@ -9,7 +9,8 @@ QString TDevTrevalo::MakeRequest(const QString &body)
     return QStringLiteral("+") + body;
 }
 
-namespace {
+namespace
+{
 bool isTrimmable(QChar c)
 {
     return c.unicode() <= 0x20;
@@ -58,8 +59,8 @@ bool TDevTrevalo::Command(const QString &body)
 bool TDevTrevalo::QueryTimed(const QString &body, QString &reply, bool parse, int timeoutMs)
 {
     reply.clear();
-    const bool ok =
-        modem_->Exchange(MakeRequest(body), reply, QStringLiteral("OK"), StandardTries, timeoutMs, true);
+    const bool ok = modem_->Exchange(MakeRequest(body), reply, QStringLiteral("OK"), StandardTries,
+                                     timeoutMs, true);
     if (ok && parse)
         reply = ParseValue(reply);
     return ok;

@@ -18,7 +18,7 @@ struct TrevaloVersion {
 
 // Flash chip and server-name capability derived from "typepan".
 struct PanelInfo {
-    QString chip;               // "AT45DB161D" or "M45PE16"
+    QString chip; // "AT45DB161D" or "M45PE16"
     bool serverNameSupported = false;
 };
 
@@ -26,7 +26,7 @@ struct PanelInfo {
 // command the tool sends to the tracker is an operation of this class.
 class TDevTrevalo
 {
-public:
+  public:
     static constexpr int LastRecordAddress = 0xFFDF;
     static constexpr int StandardTries = 3;
     static constexpr int StandardTimeoutMs = 4500;
@@ -56,7 +56,10 @@ public:
     // Panel-type rule for a given minor version; false when the rule does not
     // read "typepan" for that minor or the value is not hexadecimal.
     static bool PanelFromType(int versionMinor, const QString &typeValue, PanelInfo &out);
-    static bool PanelTypeIsRead(int versionMinor) { return versionMinor >= 63 && versionMinor <= 255; }
+    static bool PanelTypeIsRead(int versionMinor)
+    {
+        return versionMinor >= 63 && versionMinor <= 255;
+    }
 
     // Track records already read, as "AAAA>record" lines keyed by address.
     QStringList RecordCache;
@@ -64,6 +67,6 @@ public:
     // ---- Settings catalogue (DevTrevaloSettings.cpp) ----
 #include "DevTrevaloSettings.inc"
 
-private:
+  private:
     IModemExchange *modem_;
 };

@@ -5,7 +5,7 @@
 // modem worker provides them; unit tests put a scripted fake in its place.
 class IModemExchange
 {
-public:
+  public:
     virtual ~IModemExchange() = default;
     virtual bool Exchange(const QString &command, QString &reply, const QString &expected,
                           int tries, int timeoutMs, bool log) = 0;

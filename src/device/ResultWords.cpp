@@ -1,6 +1,7 @@
 #include "ResultWords.h"
 
-namespace ResultWords {
+namespace ResultWords
+{
 
 int FindResultLine(const QString &text, const QString &word, Qt::CaseSensitivity cs)
 {

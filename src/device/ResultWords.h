@@ -1,7 +1,8 @@
 #pragma once
 #include <QString>
 
-namespace ResultWords {
+namespace ResultWords
+{
 // Index of the first line of text that consists of word (blanks around it
 // allowed), or -1. A line ends at CR, LF or the end of the text, so a word
 // inside a value ("BOOKER", "internet.book") never counts.

@@ -308,8 +308,9 @@ void TformEvents::BuildHistoryGroup()
 {
     gbHistoryEvents = NewGroup(Content(), QStringLiteral("gbHistoryEvents"),
                                QStringLiteral("События для записи в историю "));
-    BuildInputRows(gbHistoryEvents, &lbSrab, "lbSrab",
-                   {{&lb2, "lb2", "Вход 1", &cbHS1, "cbHS1"}, {&lb4, "lb4", "Вход 2", &cbHS2, "cbHS2"}});
+    BuildInputRows(
+        gbHistoryEvents, &lbSrab, "lbSrab",
+        {{&lb2, "lb2", "Вход 1", &cbHS1, "cbHS1"}, {&lb4, "lb4", "Вход 2", &cbHS2, "cbHS2"}});
 }
 
 void TformEvents::BuildFlagGroup()

@@ -135,7 +135,8 @@ void TformGPRS::ReadGprs(TPageContext &ctx)
     // A value without an entry in the list is a failed read: the list keeps
     // what it shows.
     const int entries = FromUi([this] { return cbMRst->count(); });
-    const bool ok = dev.ReadTimegpres(n) && n >= kMinRestartMinutes && n - kMinRestartMinutes < entries;
+    const bool ok =
+        dev.ReadTimegpres(n) && n >= kMinRestartMinutes && n - kMinRestartMinutes < entries;
     ctx.MarkLabel(lbMRst, ok);
     if (ok)
         ctx.Out->PutNumber(cbMRst, n - kMinRestartMinutes);

@@ -4,7 +4,8 @@
 
 // Windows-1251: the single-byte code page of the tracker's texts and of the
 // files the tool writes (ini, memo export, spreadsheet).
-namespace cp1251 {
+namespace cp1251
+{
 QString toUnicode(const QByteArray &bytes);
 QString toUnicode(char byte);
 QByteArray fromUnicode(const QString &text);

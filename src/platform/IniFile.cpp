@@ -1,6 +1,6 @@
 #include "IniFile.h"
-#include "IntText.h"
 #include "Cp1251.h"
+#include "IntText.h"
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
@@ -52,7 +52,6 @@ QString StoredValue(const QString &value)
         return u'"' + v + u'"';
     return v;
 }
-
 
 QString ErrnoText(const char *what, int err)
 {

@@ -4,7 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-namespace {
+namespace
+{
 // Legacy ttyS entries exist for every possible UART; only those with a
 // detected chip (type other than 0) are real ports.
 bool IsRealLegacyPort(const QString &sysDir)

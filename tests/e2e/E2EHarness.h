@@ -30,14 +30,14 @@ struct E2EHarness {
     std::unique_ptr<TformMain> window;
     QString phone = QStringLiteral("89161234567");
     bool waitRegistration = true;
-    QString portEntry;                 // empty: the simulator's link
-    QStringList messages;              // message boxes the window showed
-    QStringList errors;                // error boxes of the session
+    QString portEntry;    // empty: the simulator's link
+    QStringList messages; // message boxes the window showed
+    QStringList errors;   // error boxes of the session
     // Runs while the progress window is shown; return a result to close it
     // yourself (e.g. Rejected), or -1 to let the worker close it.
     std::function<int(TdlgSplash &)> duringSplash;
     int splashResult = -1;
-    QString splashText;                // the progress text when it closed
+    QString splashText; // the progress text when it closed
 
     E2EHarness()
     {

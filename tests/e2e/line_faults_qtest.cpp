@@ -21,7 +21,7 @@ class LineFaultsTest : public QObject
         c->LastVersionPoll = TController::Clock::now() - std::chrono::seconds(11);
     }
 
-private slots:
+  private slots:
     void noiseBeforeRepliesIsHarmless()
     {
         E2EHarness h;

@@ -1,5 +1,5 @@
-#include "app/OutArray.h"
 #include "app/ConnectDlg.h"
+#include "app/OutArray.h"
 #include "app/Session.h"
 #include "app/fMain.h"
 #include "pages/fIn.h"

@@ -12,7 +12,8 @@
 
 using t3sim::DialResult;
 
-namespace {
+namespace
+{
 QList<QByteArray> Lines(std::initializer_list<const char *> l)
 {
     QList<QByteArray> out;
@@ -26,7 +27,7 @@ class SessionTest : public QObject
 {
     Q_OBJECT
 
-private slots:
+  private slots:
     void fullConnectAndDisconnect()
     {
         E2EHarness h;
@@ -41,7 +42,8 @@ private slots:
         // The modem set-up, the dial, the identity and the first reads, in order.
         QCOMPARE(h.Received(), Lines({"ATZ", "AT", "AT+CREG?", "AT+CBST=7,0,1", "ATD 89161234567",
                                       "+v", "+flagact", "+dontsleep", "+typepan"}));
-        QVERIFY(E2EHarness::WaitFor([&] { return w.StatusPanels[3]->text() == "AT45DB161D"; }, 2000));
+        QVERIFY(
+            E2EHarness::WaitFor([&] { return w.StatusPanels[3]->text() == "AT45DB161D"; }, 2000));
         QCOMPARE(w.StatusPanels[0]->text(), h.sim->portPath() + ":");
         QCOMPARE(w.StatusPanels[1]->text(), QStringLiteral("89161234567"));
         QCOMPARE(w.StatusPanels[2]->text(), QStringLiteral("REV 07.600.070"));
@@ -80,12 +82,12 @@ private slots:
         QTest::addColumn<QString>("chip");
         QTest::addColumn<bool>("serverName");
         QTest::addColumn<bool>("typepanRead");
-        QTest::newRow("70 M45PE16") << QByteArray("REV 07.600.070") << QByteArray("0030")
-                                    << "M45PE16" << false << true;
-        QTest::newRow("65 low byte") << QByteArray("REV 07.600.065") << QByteArray("0138")
-                                     << "AT45DB161D" << false << true;
-        QTest::newRow("62 not read") << QByteArray("REV 07.600.062") << QByteArray("0138") << ""
-                                     << false << false;
+        QTest::newRow("70 M45PE16")
+            << QByteArray("REV 07.600.070") << QByteArray("0030") << "M45PE16" << false << true;
+        QTest::newRow("65 low byte")
+            << QByteArray("REV 07.600.065") << QByteArray("0138") << "AT45DB161D" << false << true;
+        QTest::newRow("62 not read")
+            << QByteArray("REV 07.600.062") << QByteArray("0138") << "" << false << false;
     }
 
     void chipAndServerNameByVersion()
@@ -181,8 +183,9 @@ private slots:
         QTest::addColumn<int>("result");
         QTest::addColumn<QString>("message");
         QTest::newRow("busy") << int(DialResult::Busy) << "ОШИБКА! Линия занята(BUSY)!";
-        QTest::newRow("no carrier") << int(DialResult::NoCarrier)
-                                    << "ОШИБКА! Не могу установить соединение или оно разорвано(NO CARRIER)!";
+        QTest::newRow("no carrier")
+            << int(DialResult::NoCarrier)
+            << "ОШИБКА! Не могу установить соединение или оно разорвано(NO CARRIER)!";
         QTest::newRow("no answer") << int(DialResult::NoAnswer) << "ОШИБКА! Нет ответа(NO ANSWER)!";
     }
 
@@ -194,7 +197,8 @@ private slots:
         h.waitRegistration = false;
         h.sim->setDialResult(DialResult(result));
         h.duringSplash = [&h](TdlgSplash &s) {
-            E2EHarness::WaitFor([&] { return s.Panel2->text() == "Ошибка при подключении!"; }, 8000);
+            E2EHarness::WaitFor([&] { return s.Panel2->text() == "Ошибка при подключении!"; },
+                                8000);
             return int(QDialog::Rejected);
         };
         h.Connect();
@@ -211,7 +215,8 @@ private slots:
             h.waitRegistration = false;
             h.sim->setVersion("REV 07.499.100");
             h.duringSplash = [](TdlgSplash &s) {
-                E2EHarness::WaitFor([&] { return s.Panel2->text() == "Неверная версия устройства"; }, 8000);
+                E2EHarness::WaitFor(
+                    [&] { return s.Panel2->text() == "Неверная версия устройства"; }, 8000);
                 return int(QDialog::Rejected);
             };
             h.Connect();
@@ -261,7 +266,8 @@ private slots:
         h.Window().Resume.ResumeLine = 7;
         h.Window().Resume.ResumeAllowed = true;
         h.duringSplash = [](TdlgSplash &s) {
-            E2EHarness::WaitFor([&] { return s.Panel2->text() == "Неверная версия устройства"; }, 8000);
+            E2EHarness::WaitFor([&] { return s.Panel2->text() == "Неверная версия устройства"; },
+                                8000);
             return int(QDialog::Rejected);
         };
         h.Connect();

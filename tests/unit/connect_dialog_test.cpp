@@ -7,7 +7,8 @@
 #include "app/ConnectDlg.h"
 #include "platform/IniFile.h"
 
-namespace {
+namespace
+{
 
 QStringList Items(const QComboBox *c)
 {

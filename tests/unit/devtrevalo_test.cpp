@@ -4,13 +4,14 @@
 
 #include "device/DevTrevalo.h"
 
-namespace {
+namespace
+{
 
 // Scripted stand-in for the modem worker: records the command lines and
 // answers each with the next scripted reply.
 class FakeExchange : public IModemExchange
 {
-public:
+  public:
     struct Reply {
         bool ok;
         QString text;
@@ -35,7 +36,10 @@ public:
         reply = r.text;
         return r.ok;
     }
-    bool ExchangeHex(const QString &, QString &, const QString &, int, int) override { return false; }
+    bool ExchangeHex(const QString &, QString &, const QString &, int, int) override
+    {
+        return false;
+    }
 };
 
 TEST(ParseValue, Cases)
@@ -46,16 +50,17 @@ TEST(ParseValue, Cases)
     } cases[] = {
         {"x>1F\r\nOK\r\n", "1F"},
         {"+v\r\n>REV 07.600.070\r\nOK\r\n", "REV 07.600.070"},
-        {">a>b\r\nOK\r\n", "a>b"},          // everything after the first ">"
-        {">1F\r\nok\r\n", ""},              // lower-case OK: empty value
-        {">BOOKER\r\nOK\r\n", "BOOKER"},    // letters OK inside a value are data
+        {">a>b\r\nOK\r\n", "a>b"},       // everything after the first ">"
+        {">1F\r\nok\r\n", ""},           // lower-case OK: empty value
+        {">BOOKER\r\nOK\r\n", "BOOKER"}, // letters OK inside a value are data
         {">internet.book\r\nOK", "internet.book"},
-        {"1F\r\nOK\r\n", "1F"},             // no ">": the whole reply
+        {"1F\r\nOK\r\n", "1F"}, // no ">": the whole reply
         {">  7 \r\n\r\nOK\r\n", "7"},
-        {">00\r\n", ""},                    // no OK at all
+        {">00\r\n", ""}, // no OK at all
     };
     for (const auto &c : cases)
-        EXPECT_EQ(TDevTrevalo::ParseValue(QString::fromLatin1(c.reply)), QString::fromLatin1(c.value))
+        EXPECT_EQ(TDevTrevalo::ParseValue(QString::fromLatin1(c.reply)),
+                  QString::fromLatin1(c.value))
             << c.reply;
 }
 
@@ -65,12 +70,13 @@ TEST(IsSupportedVersion, Cases)
         const char *text;
         bool supported;
     } cases[] = {
-        {"REV 07.600.070", true},   {"REV 07.499.100", false}, {"REV 06.600.070", false},
-        {"REV 07.6A0.070", false},  {"xx REV 07.600.070", true}, {"a.b REV 07.600.070", false},
-        {"REV 07.500.000", true},   {"REV 07.601.070", true},  {"", false},
+        {"REV 07.600.070", true},  {"REV 07.499.100", false},   {"REV 06.600.070", false},
+        {"REV 07.6A0.070", false}, {"xx REV 07.600.070", true}, {"a.b REV 07.600.070", false},
+        {"REV 07.500.000", true},  {"REV 07.601.070", true},    {"", false},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(TDevTrevalo::IsSupportedVersion(QString::fromLatin1(c.text)), c.supported) << c.text;
+        EXPECT_EQ(TDevTrevalo::IsSupportedVersion(QString::fromLatin1(c.text)), c.supported)
+            << c.text;
     const TrevaloVersion v = TDevTrevalo::ParseVersion(QStringLiteral("REV 07.600.070"));
     EXPECT_TRUE(v.valid);
     EXPECT_EQ(v.major, 600);
@@ -99,8 +105,12 @@ TEST(ExchangeForms, FramingTriesAndTimeouts)
 {
     FakeExchange fake;
     TDevTrevalo dev(&fake);
-    fake.replies = {{true, "+object\r\n>0050\r\nOK\r\n"}, {false, "+latit\r\nERROR\r\n"},
-                    {true, "OK"}, {true, ">1\r\nOK"}, {true, "raw\r\nOK"}, {true, "BL\r\nOK"}};
+    fake.replies = {{true, "+object\r\n>0050\r\nOK\r\n"},
+                    {false, "+latit\r\nERROR\r\n"},
+                    {true, "OK"},
+                    {true, ">1\r\nOK"},
+                    {true, "raw\r\nOK"},
+                    {true, "BL\r\nOK"}};
     QString value;
     EXPECT_TRUE(dev.Query(QStringLiteral("object"), value));
     EXPECT_EQ(value, QStringLiteral("0050"));
@@ -112,7 +122,8 @@ TEST(ExchangeForms, FramingTriesAndTimeouts)
     EXPECT_TRUE(dev.QueryTimed(QStringLiteral("read00000001"), value, false, 900));
     EXPECT_EQ(value, QStringLiteral("raw\r\nOK"));
     EXPECT_TRUE(dev.LoaderCommand(QStringLiteral("BL"), value, false));
-    EXPECT_EQ(fake.sent, (QStringList{"+object", "+latit", "+object0050", "+erase", "+read00000001", "+BL"}));
+    EXPECT_EQ(fake.sent,
+              (QStringList{"+object", "+latit", "+object0050", "+erase", "+read00000001", "+BL"}));
     EXPECT_EQ(fake.tries, (QList<int>{3, 3, 3, 3, 3, 1}));
     EXPECT_EQ(fake.timeouts, (QList<int>{4500, 4500, 4500, 25000, 900, 2500}));
 }
