@@ -8,6 +8,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
+#include "platform/Cp1251.h"
 #include "platform/IniFile.h"
 #include "platform/PortEnum.h"
 
@@ -84,14 +87,16 @@ QString TdlgConnect::PortName() const
     const QString text = ComPorts->currentText();
     const int colon = text.indexOf(QLatin1Char(':'));
     // The entry starts as one blank; text typed after it must still open.
-    return colon < 0 ? QString() : text.left(colon).trimmed();
+    // A typed name without the colon ("COM3", a device path) is the name.
+    return (colon < 0 ? text : text.left(colon)).trimmed();
 }
 
 void TdlgConnect::LoadSettings(const TIniFile &ini)
 {
     ComPorts->setEditText(ini.ReadString(kSection, QStringLiteral("ComPort"), QStringLiteral(" ")));
     cbRegWait->setChecked(ini.ReadBool(kSection, QStringLiteral("WaitCREG"), true));
-    const int n = ini.ReadInteger(kSection, QStringLiteral("PhonesN"), 0);
+    // The list never holds more; a damaged count must not stall the dialog.
+    const int n = std::min(ini.ReadInteger(kSection, QStringLiteral("PhonesN"), 0), kMaxPhones);
     for (int k = 1; k <= n; ++k) {
         const QString key = QStringLiteral("Phone%1").arg(k);
         if (ini.ValueExists(kSection, key))
@@ -114,6 +119,14 @@ void TdlgConnect::SaveSettings(TIniFile &ini) const
     ini.WriteInteger(kSection, QStringLiteral("PhonesN"), count);
     ini.WriteString(kSection, QStringLiteral("Phone"), cbPhones->currentText());
     ini.WriteBool(kSection, QStringLiteral("WaitCREG"), cbRegWait->isChecked());
+}
+
+bool TdlgConnect::PhoneIsDialable(const QString &phone)
+{
+    for (QChar c : phone)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    return cp1251::encodable(phone);
 }
 
 void TdlgConnect::OKBtnClick()

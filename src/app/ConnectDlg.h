@@ -22,6 +22,9 @@ class TdlgConnect : public QDialog
 
     // The port name used for opening: the port entry up to its first ":".
     QString PortName() const;
+    // A number the modem can be given: no control characters, and a
+    // Windows-1251 byte for every character.
+    static bool PhoneIsDialable(const QString &phone);
 
     QLabel *Label1;
     QComboBox *ComPorts;

@@ -58,7 +58,10 @@ void TSessionHost::tbtnConnectClick()
         result = ui_.execConnectDialog ? ui_.execConnectDialog(dlg) : dlg.exec();
     }
 
-    if (result == QDialog::Accepted && !thread_ &&
+    const bool dialable = TdlgConnect::PhoneIsDialable(dlg.cbPhones->currentText());
+    if (result == QDialog::Accepted && !dialable && ui_.showError)
+        ui_.showError(QStringLiteral("Номер телефона содержит недопустимые символы!"));
+    if (result == QDialog::Accepted && dialable && !thread_ &&
         OpenLink(dlg.PortName(), false, dlg.cbPhones->currentText(), dlg.cbRegWait->isChecked())) {
         ui_.panels[0]->setText(dlg.ComPorts->currentText());
         ui_.panels[1]->setText(dlg.cbPhones->currentText());

@@ -534,9 +534,10 @@ void TformMain::FormDestroy()
             Warn(QStringLiteral("Не удалось сохранить настройки в файл %1:\n%2")
                      .arg(QDir::toNativeSeparators(ini.FileName()), ini.ErrorString()));
     }
-    if (tbtnDisconnect->isEnabled())
+    // Whether a session exists decides, not the button: it is disabled while
+    // a page is read or the update window is open.
+    if (m_session && m_session->Thread())
         tbtnDisconnectClick();
-    // A session still connecting is stopped too before the queue goes.
     m_session.reset();
 
     m_out.reset();

@@ -53,6 +53,7 @@ class LineFaultsTest : public QObject
         h.waitRegistration = false;
         h.Connect();
         QVERIFY(h.Connected());
+        h.Window().formCommon->etObjNum->setText(QStringLiteral("4321"));
         t3sim::Faults lost;
         lost.carrierLostAfter = 1; // the second command from now loses the call
         h.sim->setFaults(lost);
@@ -66,6 +67,8 @@ class LineFaultsTest : public QObject
         // The modem's word reached the memo, and the tool still hung up.
         QVERIFY(h.MemoHas(QStringLiteral("NO CARRIER")));
         QVERIFY(h.sim->bytesReceived().contains("ATH\r\n"));
+        // The pages keep what they showed.
+        QCOMPARE(h.Window().formCommon->etObjNum->text(), QStringLiteral("4321"));
     }
 
     void portGoneWhileConnectedEndsTheSession()

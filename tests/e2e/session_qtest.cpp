@@ -276,6 +276,57 @@ class SessionTest : public QObject
         QVERIFY(!h.Window().Resume.ResumeAllowed);
     }
 
+    void phoneWithControlCharactersIsRefused()
+    {
+        E2EHarness h;
+        h.phone = QStringLiteral("8916\r\nATH");
+        h.Connect();
+        QCOMPARE(h.errors,
+                 QStringList{QStringLiteral("Номер телефона содержит недопустимые символы!")});
+        QCOMPARE(h.splashResult, -1);
+        QVERIFY(!h.Connected());
+        QVERIFY(h.sim->bytesReceived().isEmpty());
+    }
+
+    void silentTrackerKeepsTheSessionOpen()
+    {
+        E2EHarness h;
+        h.waitRegistration = false;
+        h.Connect();
+        QVERIFY(h.Connected());
+        t3sim::Faults f;
+        f.silent = true;
+        h.sim->setFaults(f);
+        h.sim->clearWireLog();
+        TController *c = h.Window().Session()->Controller();
+        c->LastVersionPoll = TController::Clock::now() - std::chrono::seconds(11);
+        // Three tries of 4.5 s go unanswered; nothing ends the session.
+        QVERIFY(E2EHarness::WaitFor([&] { return h.Received().count("+v") == 3; }, 16000));
+        QTest::qWait(1000);
+        QVERIFY(h.Connected());
+        QCOMPARE(h.Window().Session()->Controller(), c);
+        h.Window().tbtnDisconnect->trigger();
+        QVERIFY(!h.Connected());
+    }
+
+    void closingDuringAPageReadStopsAndHangsUp()
+    {
+        E2EHarness h;
+        h.waitRegistration = false;
+        t3sim::TrackerConfig tc = h.sim->trackerConfig();
+        tc.replyDelayMs = 300; // keep the read going while the window closes
+        h.sim->setTrackerConfig(tc);
+        h.Connect();
+        QVERIFY(h.Connected());
+        QTest::qWait(300); // the worker's steps after connecting
+        h.Window().tbtnReadAll->trigger();
+        QVERIFY(E2EHarness::WaitFor([&] { return !h.Window().tbtnDisconnect->isEnabled(); }, 3000));
+        h.sim->clearWireLog();
+        h.window.reset();
+        QVERIFY(QFile::exists(ProgramDir() + "current.ini"));
+        QVERIFY(h.sim->bytesReceived().contains("ATH\r\n"));
+    }
+
     void controlsReachableByName()
     {
         E2EHarness h;

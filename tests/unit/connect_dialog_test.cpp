@@ -82,9 +82,26 @@ TEST(ConnectDialog, SaveAndLoadWithGapsAndPortName)
     EXPECT_FALSE(dlg.cbRegWait->isChecked());
     dlg.ComPorts->setEditText(QStringLiteral(" /dev/ttyUSB1:"));
     EXPECT_EQ(dlg.PortName(), QStringLiteral("/dev/ttyUSB1"));
-    // A port entry without ":" gives an empty name, so opening fails clearly.
+    // A typed name without the colon is the whole entry.
     dlg.ComPorts->setEditText(QStringLiteral("ttyUSB0"));
-    EXPECT_EQ(dlg.PortName(), QString());
+    EXPECT_EQ(dlg.PortName(), QStringLiteral("ttyUSB0"));
+}
+
+TEST(ConnectDialog, DamagedCountLoadsAtMostTenAndBadNumbersAreRefused)
+{
+    QTemporaryDir dir;
+    TIniFile ini(dir.filePath("current.ini"));
+    ini.WriteInteger("Connect", "PhonesN", 2000000000);
+    for (int k = 1; k <= 12; ++k)
+        ini.WriteString("Connect", QStringLiteral("Phone%1").arg(k), QStringLiteral("%1").arg(k));
+    TdlgConnect dlg;
+    dlg.LoadSettings(ini);
+    EXPECT_EQ(dlg.cbPhones->count(), 10);
+    EXPECT_TRUE(TdlgConnect::PhoneIsDialable(QStringLiteral("+7 916 123-45-67")));
+    EXPECT_TRUE(TdlgConnect::PhoneIsDialable(QString()));
+    EXPECT_FALSE(TdlgConnect::PhoneIsDialable(QStringLiteral("8916\r\nATH")));
+    EXPECT_FALSE(TdlgConnect::PhoneIsDialable(QStringLiteral("8916\x01")));
+    EXPECT_FALSE(TdlgConnect::PhoneIsDialable(QStringLiteral("8916✓")));
 }
 
 } // namespace
