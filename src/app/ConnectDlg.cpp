@@ -10,7 +10,7 @@
 
 #include <algorithm>
 
-#include "platform/Cp1251.h"
+#include "link/ModemWorker.h"
 #include "platform/IniFile.h"
 #include "platform/PortEnum.h"
 
@@ -123,10 +123,8 @@ void TdlgConnect::SaveSettings(TIniFile &ini) const
 
 bool TdlgConnect::PhoneIsDialable(const QString &phone)
 {
-    for (QChar c : phone)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return false;
-    return cp1251::encodable(phone);
+    // The same rule the modem worker holds every command to.
+    return modemtext::IsSendable(phone);
 }
 
 void TdlgConnect::OKBtnClick()

@@ -24,6 +24,7 @@ struct TOperatingState {
 
 // What the worker greys out while busy and where its memo lines go; filled by
 // the main window so the controller needs no window type.
+class TController;
 struct TSessionView {
     QObject *memo = nullptr;
     QObject *splashStatus = nullptr; // progress window step text
@@ -37,7 +38,7 @@ struct TSessionView {
     TOperatingState *operating = nullptr; // the Events page's mode read at connect
     TResumeState *resume = nullptr;
     // Steps run on the user interface thread after a successful connect.
-    std::function<void()> adaptToFirmware;
+    std::function<void(TController &)> adaptToFirmware;
     std::function<void()> applyOperatingMode;
     std::function<void()> clearReconnectRequest;
     std::function<void()> offerFirmwareUpdate;
@@ -93,7 +94,6 @@ class TController
     std::atomic<bool> DisconnectOnStop{true};
 
     TDevTrevalo *Dev() const { return dev_.get(); }
-    void SetAdaptToFirmware(std::function<void()> fn) { view_.adaptToFirmware = std::move(fn); }
     const TSessionView &View() const { return view_; }
 
     void RequestStop();

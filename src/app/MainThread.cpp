@@ -58,8 +58,10 @@ void TMainThread::Execute()
             RunOnUiThread(view.clearReconnectRequest);
         return;
     }
-    for (const auto &step : {view.adaptToFirmware, view.applyOperatingMode,
-                             view.clearReconnectRequest, view.offerFirmwareUpdate}) {
+    if (view.adaptToFirmware)
+        RunOnUiThread([&] { view.adaptToFirmware(c); });
+    for (const auto &step :
+         {view.applyOperatingMode, view.clearReconnectRequest, view.offerFirmwareUpdate}) {
         if (step)
             RunOnUiThread(step);
     }

@@ -19,7 +19,18 @@
 #include "platform/IniFile.h"
 #include "platform/ProgramDir.h"
 
-TSessionHost::TSessionHost(const TSessionUi &ui, QObject *parent) : QObject(parent), ui_(ui) {}
+TSessionHost::TSessionHost(const TSessionUi &ui, QObject *parent) : QObject(parent), ui_(ui)
+{
+    TSessionView &view = ui_.view;
+    view.splashStatus = ui_.splash->Panel2;
+    view.splashOk = ui_.splash->Button1;
+    view.disconnectButton = ui_.tbtnDisconnect;
+    view.versionPanel = ui_.panels[2];
+    view.chipPanel = ui_.panels[3];
+    // A click queued for a session the user is already closing could
+    // otherwise end the next session.
+    view.disconnectWanted = [this] { return connected_ && !stopping_; };
+}
 
 TSessionHost::~TSessionHost()
 {
@@ -66,34 +77,7 @@ void TSessionHost::tbtnConnectClick()
         ui_.panels[0]->setText(dlg.ComPorts->currentText());
         ui_.panels[1]->setText(dlg.cbPhones->currentText());
 
-        TSessionView view;
-        view.memo = ui_.memo;
-        view.splashStatus = ui_.splash->Panel2;
-        view.splashOk = ui_.splash->Button1;
-        view.disconnectButton = ui_.tbtnDisconnect;
-        view.versionPanel = ui_.panels[2];
-        view.chipPanel = ui_.panels[3];
-        view.busyControls = ui_.busyControls;
-        view.busyComponents = ui_.busyComponents;
-        view.pages = ui_.pages;
-        view.operating = ui_.operating;
-        view.resume = ui_.resume;
-        view.busyChanged = ui_.busyChanged;
-        view.applyOperatingMode = ui_.applyOperatingMode;
-        view.clearReconnectRequest = ui_.clearReconnectRequest;
-        view.offerFirmwareUpdate = ui_.offerFirmwareUpdate;
-        view.updateWindowVisible = ui_.updateWindowVisible;
-        view.drainOutput = ui_.drainOutput;
-        // A click queued for a session the user is already closing could
-        // otherwise end the next session.
-        view.disconnectWanted = [this] { return connected_ && !stopping_; };
-
-        controller_ = std::make_unique<TController>(modem_.get(), ui_.out, view);
-        if (ui_.adaptToFirmware) {
-            TController *c = controller_.get();
-            auto adapt = ui_.adaptToFirmware;
-            controller_->SetAdaptToFirmware([adapt, c] { adapt(*c); });
-        }
+        controller_ = std::make_unique<TController>(modem_.get(), ui_.out, ui_.view);
         thread_ = std::make_unique<TMainThread>(controller_.get());
         thread_->ExtraCommand = ui_.extraCommand;
         TMainThread *started = thread_.get();
@@ -116,7 +100,7 @@ void TSessionHost::tbtnConnectClick()
 bool TSessionHost::OpenLink(const QString &portName, bool fast, const QString &phone,
                             bool waitRegistration)
 {
-    log_ = std::make_unique<TLogMemoWriter>(ui_.memo, ui_.out);
+    log_ = std::make_unique<TLogMemoWriter>(ui_.view.memo, ui_.out);
     try {
         port_ = std::make_unique<TComPortWorker>(portName, fast, log_.get(), true);
         port_->Open();

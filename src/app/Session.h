@@ -25,22 +25,14 @@ class TIniFile;
 struct TSessionUi {
     QWidget *window = nullptr;
     TOutArray *out = nullptr;
-    QObject *memo = nullptr;
+    // What every session's controller works on (memo, panels, busy controls,
+    // pages, post-connect steps); the same for every session.
+    TSessionView view;
     std::array<QLabel *, 5> panels{};
     TdlgSplash *splash = nullptr;
     QAction *tbtnConnect = nullptr, *mnuConnect = nullptr;
     QAction *tbtnDisconnect = nullptr, *mnuDisconnect = nullptr;
     QList<QAction *> sessionActions; // enabled while connected
-    QList<QObject *> busyControls;   // greyed while the worker is busy
-    QList<QObject *> busyComponents;
-    QList<TformIncl *> pages;
-    TOperatingState *operating = nullptr;
-    TResumeState *resume = nullptr;
-    std::function<void(TController &)> adaptToFirmware;
-    std::function<void()> applyOperatingMode, clearReconnectRequest, offerFirmwareUpdate,
-        drainOutput;
-    std::function<bool()> updateWindowVisible;
-    std::function<void(bool)> busyChanged;
     // UpdateState 3: reconnect without showing the dialog.
     std::function<bool()> reconnectWithoutDialog;
     // Operations of commands that belong to the history, GPS, flags and sleep

@@ -35,7 +35,7 @@ void TformMain::CreateSession()
     TSessionUi ui;
     ui.window = this;
     ui.out = m_out.get();
-    ui.memo = Memo1;
+    ui.view.memo = Memo1;
     ui.panels = StatusPanels;
     ui.splash = dlgSplash;
     ui.tbtnConnect = tbtnConnect;
@@ -44,24 +44,24 @@ void TformMain::CreateSession()
     ui.mnuDisconnect = mnuDisconnect;
     ui.sessionActions = {tbtnRead, tbtnReadAll, tbtnWrite,   tbtnWriteAll,
                          N1,       N2,          tbtnDefault, tbtnDefaultAll};
-    ui.busyControls = {tv1,         tbtnDisconnect, tbtnRead,    tbtnWrite,
-                       tbtnReadAll, tbtnWriteAll,   tbtnDefault, tbtnDefaultAll};
-    ui.busyComponents = {mnuFile->menuAction(), mnuConnections->menuAction(),
-                         mnuProperties->menuAction(), mnuHelp->menuAction(),
-                         mnuUpdate->menuAction()};
-    ui.pages = m_pages;
-    ui.resume = &Resume;
-    ui.drainOutput = [this] { DrainOutput(); };
+    ui.view.busyControls = {tv1,         tbtnDisconnect, tbtnRead,    tbtnWrite,
+                            tbtnReadAll, tbtnWriteAll,   tbtnDefault, tbtnDefaultAll};
+    ui.view.busyComponents = {mnuFile->menuAction(), mnuConnections->menuAction(),
+                              mnuProperties->menuAction(), mnuHelp->menuAction(),
+                              mnuUpdate->menuAction()};
+    ui.view.pages = m_pages;
+    ui.view.resume = &Resume;
+    ui.view.drainOutput = [this] { DrainOutput(); };
     ui.extraCommand = [this](TController &c, unsigned char code) {
         RunExtraCommand(c, code, m_pages);
     };
     ui.showError = [this](const QString &text) {
         QMessageBox::critical(this, QString::fromLatin1(kAppTitle), text);
     };
-    ui.operating = &formEvents->Operating;
-    ui.applyOperatingMode = [this] { formEvents->ApplyOperatingMode(); };
-    ui.adaptToFirmware = [this](TController &c) { AdaptToFirmware(c); };
-    ui.busyChanged = [this](bool busy) {
+    ui.view.operating = &formEvents->Operating;
+    ui.view.applyOperatingMode = [this] { formEvents->ApplyOperatingMode(); };
+    ui.view.adaptToFirmware = [this](TController &c) { AdaptToFirmware(c); };
+    ui.view.busyChanged = [this](bool busy) {
         formEvents->SetBusy(busy);
         formFlags->btnRST->setEnabled(!busy);
     };

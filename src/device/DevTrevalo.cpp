@@ -1,6 +1,6 @@
 #include "DevTrevalo.h"
 
-#include "ResultWords.h"
+#include "link/ModemWorker.h"
 
 TDevTrevalo::TDevTrevalo(IModemExchange *modem) : modem_(modem) {}
 
@@ -33,7 +33,7 @@ QString TDevTrevalo::ParseValue(const QString &reply)
     const QString rest = gt >= 0 ? reply.mid(gt + 1) : reply;
     // The value ends at the line that is the result word "OK"; letters "OK"
     // inside a value ("BOOKER") are data.
-    const int ok = ResultWords::FindResultLine(rest, QStringLiteral("OK"), Qt::CaseSensitive);
+    const qsizetype ok = modemtext::FindResultLine(rest, QStringLiteral("OK"), Qt::CaseSensitive);
     if (ok < 0)
         return QString();
     return trimControls(rest.left(ok));

@@ -25,23 +25,39 @@ TModemException::TModemException(const QString &msg)
 namespace modemtext
 {
 
-bool HasResultLine(const QString &text, const QString &word)
+namespace
 {
-    const bool speedMayFollow = word.compare(QLatin1String("CONNECT"), Qt::CaseInsensitive) == 0;
+// Index where the first line (split at CR or LF; the last, unfinished line
+// counts too) that satisfies match starts, or -1.
+template <typename Match> qsizetype FindLine(const QString &text, Match match)
+{
     qsizetype start = 0;
     while (start <= text.size()) {
         qsizetype end = start;
         while (end < text.size() && text[end] != u'\r' && text[end] != u'\n')
             ++end;
-        const QStringView line = QStringView(text).mid(start, end - start).trimmed();
-        if (line.compare(word, Qt::CaseInsensitive) == 0)
-            return true;
-        if (speedMayFollow && line.size() > word.size() &&
-            line.startsWith(word, Qt::CaseInsensitive) && line[word.size()] == u' ')
-            return true;
+        if (match(QStringView(text).mid(start, end - start).trimmed()))
+            return start;
         start = end + 1;
     }
-    return false;
+    return -1;
+}
+} // namespace
+
+bool HasResultLine(const QString &text, const QString &word)
+{
+    const bool speedMayFollow = word.compare(QLatin1String("CONNECT"), Qt::CaseInsensitive) == 0;
+    return FindLine(text, [&](QStringView line) {
+               if (line.compare(word, Qt::CaseInsensitive) == 0)
+                   return true;
+               return speedMayFollow && line.size() > word.size() &&
+                      line.startsWith(word, Qt::CaseInsensitive) && line[word.size()] == u' ';
+           }) >= 0;
+}
+
+qsizetype FindResultLine(const QString &text, const QString &word, Qt::CaseSensitivity cs)
+{
+    return FindLine(text, [&](QStringView line) { return line.compare(word, cs) == 0; });
 }
 
 bool IsSendable(const QString &command)

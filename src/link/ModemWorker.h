@@ -32,6 +32,9 @@ namespace modemtext
 // "CONNECT" also matches with a suffix after a blank ("CONNECT 9600").
 // A value that merely contains the word ("internet.book") is data.
 bool HasResultLine(const QString &text, const QString &word);
+// Index where the first line that is exactly word (blanks around it allowed)
+// starts, or -1. A word inside a value ("BOOKER") is data.
+qsizetype FindResultLine(const QString &text, const QString &word, Qt::CaseSensitivity cs);
 // A command text the exchange may send: no control characters, and every
 // character has a Windows-1251 byte.
 bool IsSendable(const QString &command);

@@ -6,8 +6,8 @@
 #include <QLineEdit>
 
 #include "app/Controller.h"
+#include "link/ModemWorker.h"
 #include "app/OutArray.h"
-#include "platform/Cp1251.h"
 
 TPageContext TPageContext::FromController(TController &c)
 {
@@ -49,14 +49,6 @@ bool ParseNumber(const QString &text, int min, int max, int &value)
         return false;
     value = static_cast<int>(v);
     return true;
-}
-
-bool IsSendableText(const QString &text)
-{
-    for (const QChar c : text)
-        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-            return false;
-    return cp1251::encodable(text);
 }
 
 QString Printable(const QString &text)
@@ -139,7 +131,7 @@ bool TakeText(TPageContext &ctx, QLabel *label, const QString &field, const QStr
         Refuse(ctx, label, field, QStringLiteral("пустое значение не записано"));
         return false;
     }
-    if (!PageValues::IsSendableText(text)) {
+    if (!modemtext::IsSendable(text)) {
         Refuse(ctx, label, field,
                QStringLiteral("значение \"%1\" не записано, в нём недопустимый символ")
                    .arg(PageValues::Printable(text)));

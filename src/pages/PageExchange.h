@@ -49,8 +49,6 @@ namespace PageValues
 {
 // A decimal integer (blanks around it allowed) within [min, max].
 bool ParseNumber(const QString &text, int min, int max, int &value);
-// No control character, and a Windows-1251 byte for every character.
-bool IsSendableText(const QString &text);
 // The text as a memo line may show it: control characters as [hex].
 QString Printable(const QString &text);
 } // namespace PageValues

@@ -49,15 +49,15 @@ inline bool ConnectAndSettle(E2EHarness &h, int timeoutMs = 10000)
 {
     auto settled = std::make_shared<bool>(false);
     TSessionUi &ui = h.Window().SessionUi();
-    const std::function<void()> apply = ui.applyOperatingMode;
-    ui.applyOperatingMode = [apply, settled] {
+    const std::function<void()> apply = ui.view.applyOperatingMode;
+    ui.view.applyOperatingMode = [apply, settled] {
         if (apply)
             apply();
         *settled = true;
     };
     h.Connect();
     const bool ok = h.Connected() && E2EHarness::WaitFor([&] { return *settled; }, timeoutMs);
-    ui.applyOperatingMode = apply;
+    ui.view.applyOperatingMode = apply;
     return ok;
 }
 

@@ -51,14 +51,14 @@ struct BusyWatch {
     void Install(E2EHarness &h)
     {
         TSessionUi &ui = h.Window().SessionUi();
-        auto previous = ui.busyChanged;
-        ui.busyChanged = [this, previous](bool b) {
+        auto previous = ui.view.busyChanged;
+        ui.view.busyChanged = [this, previous](bool b) {
             if (previous)
                 previous(b);
             busy = b;
         };
-        auto last = ui.offerFirmwareUpdate;
-        ui.offerFirmwareUpdate = [this, last] {
+        auto last = ui.view.offerFirmwareUpdate;
+        ui.view.offerFirmwareUpdate = [this, last] {
             if (last)
                 last();
             ready = true;
