@@ -232,14 +232,11 @@ bool TController::CheckVersion()
     QString version;
     if (!Dev()->GetVersion(version) || !TDevTrevalo::IsSupportedVersion(version))
         return false;
-    const int dot = version.indexOf(QLatin1Char('.'));
-    bool okMajor = false, okMinor = false;
-    const int major = version.mid(dot + 1, 3).toInt(&okMajor, 10);
-    const int minor = version.right(3).toInt(&okMinor, 10);
-    if (!okMajor || !okMinor)
+    const TrevaloVersion parsed = TDevTrevalo::ParseVersion(version);
+    if (!parsed.valid)
         return false;
-    VersionMajor = major;
-    VersionMinor = minor;
+    VersionMajor = parsed.major;
+    VersionMinor = parsed.minor;
     VersionText = version;
     Out->PutStatus(version, view_.versionPanel);
     return true;

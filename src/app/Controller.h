@@ -108,7 +108,7 @@ class TController
     // "at least 600.NN" for the connected tracker.
     bool AtLeast600(int minor) const
     {
-        return VersionMajor > 600 || (VersionMajor == 600 && VersionMinor >= minor);
+        return VersionAtLeast600(VersionMajor, VersionMinor, minor);
     }
 
     // Session (worker thread; Disconnect also on the user interface thread).

@@ -109,7 +109,7 @@ TrevaloVersion TDevTrevalo::ParseVersion(const QString &text)
         return v;
     bool okMajor = false, okMinor = false;
     v.major = text.mid(dot + 1, 3).toInt(&okMajor, 10);
-    v.minor = text.mid(dot + 5, 3).toInt(&okMinor, 10);
+    v.minor = text.right(3).toInt(&okMinor, 10);
     v.valid = okMajor && okMinor;
     if (!v.valid)
         v.major = v.minor = 0;

@@ -5,15 +5,17 @@
 #include "ModemExchange.h"
 
 // Firmware version as reported by "v": "REV 07.<major>.<minor>".
+// "at least 600.NN": a major above 600, or 600 with a minor of NN or more.
+inline bool VersionAtLeast600(int major, int minor, int minorNeeded)
+{
+    return major > 600 || (major == 600 && minor >= minorNeeded);
+}
+
 struct TrevaloVersion {
     int major = 0;
     int minor = 0;
     bool valid = false;
-    // "at least 600.NN": a major above 600, or 600 with a minor of NN or more.
-    bool AtLeast600(int minorNeeded) const
-    {
-        return major > 600 || (major == 600 && minor >= minorNeeded);
-    }
+    bool AtLeast600(int minorNeeded) const { return VersionAtLeast600(major, minor, minorNeeded); }
 };
 
 // Flash chip and server-name capability derived from "typepan".
@@ -50,6 +52,7 @@ class TDevTrevalo
     // Identity.
     bool GetVersion(QString &version);
     static bool IsSupportedVersion(const QString &text);
+    // Major: the three digits after the first "."; minor: the last three.
     static TrevaloVersion ParseVersion(const QString &text);
     bool GetPanelType(QString &panel);
     bool GetPGPS(QString &value);

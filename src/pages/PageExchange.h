@@ -30,7 +30,7 @@ struct TPageContext {
 
     bool AtLeast600(int minor) const
     {
-        return VersionMajor > 600 || (VersionMajor == 600 && VersionMinor >= minor);
+        return VersionAtLeast600(VersionMajor, VersionMinor, minor);
     }
     static TPageContext FromController(TController &c);
 };
