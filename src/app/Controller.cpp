@@ -86,8 +86,6 @@ TController::TController(TModemWorker *modem, TOutArray *out, const TSessionView
       exchange_(std::make_unique<TModemExchangeAdapter>(modem)),
       dev_(std::make_unique<TDevTrevalo>(exchange_.get())), view_(view)
 {
-    if (!view_.operating)
-        view_.operating = &ownOperating_;
 }
 
 TController::~TController() = default;

@@ -131,7 +131,6 @@ class TController
     void SetOperating(int mode, const QString &sleepReply);
     int OperatingMode() const;
 
-    TOperatingState ownOperating_; // when no Events page takes it
     std::unique_ptr<IModemExchange> exchange_;
     std::unique_ptr<TDevTrevalo> dev_;
     TSessionView view_;
