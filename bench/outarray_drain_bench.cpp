@@ -1,6 +1,6 @@
 // Time to drain 1023 queued elements of mixed kinds into real widgets (the
 // most the queue held per timer tick before it could grow). Target: under 20 ms.
-#include "app/OutArray.h"
+#include "session/OutArray.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>

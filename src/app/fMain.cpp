@@ -1,8 +1,5 @@
 #include "app/fMain.h"
 
-#include "app/Controller.h"
-#include "app/OutArray.h"
-#include "app/Session.h"
 #include "history/fGPS.h"
 #include "history/fHistory.h"
 #include "pages/fCommon.h"
@@ -14,6 +11,9 @@
 #include "platform/Cp1251.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramDir.h"
+#include "session/Controller.h"
+#include "session/OutArray.h"
+#include "session/Session.h"
 
 #include <QAbstractSpinBox>
 #include <QAction>

@@ -1,5 +1,5 @@
 #pragma once
-#include "app/ResumeState.h"
+#include "session/ResumeState.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -29,6 +29,7 @@ class TformEvents;
 class TformFlags;
 class TformHistory;
 class TformPhones;
+class TdlgConnect;
 class TdlgSplash;
 class TFormAbout;
 class TSessionHost;
@@ -112,8 +113,16 @@ class TformMain : public QMainWindow
     TdlgSplash *dlgSplash = nullptr;
     TFormAbout *FormAbout = nullptr;
     TSessionHost *Session() const { return m_session.get(); }
-    // Dialog and message hooks of the session, replaceable by tests.
+    // What the session works on, with its message hook; replaceable by tests.
     TSessionUi &SessionUi();
+    // How the connect handler shows its dialogs; replaceable by tests.
+    struct TConnectUi {
+        // UpdateState 3: reconnect without showing the dialog.
+        std::function<bool()> reconnectWithoutDialog;
+        std::function<int(TdlgConnect &)> execConnectDialog;
+        std::function<int(TdlgSplash &)> execSplash; // the progress window, modal
+    };
+    TConnectUi &ConnectUi() { return m_connectUi; }
     // After each connect: pages, tree and lists follow the tracker's firmware.
     void AdaptToFirmware(TController &c);
 
@@ -191,4 +200,5 @@ class TformMain : public QMainWindow
     bool m_initialLayoutDone = false;
     QString m_windowsIni;
     std::unique_ptr<TSessionHost> m_session;
+    TConnectUi m_connectUi;
 };

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -15,17 +16,18 @@
 #include <QTreeWidget>
 
 #include "app/About.h"
-#include "app/MainThread.h"
-#include "app/OutArray.h"
-#include "app/PageRoutines.h"
-#include "app/Session.h"
+#include "app/ConnectDlg.h"
 #include "app/SplashDlg.h"
 #include "pages/fCommon.h"
 #include "pages/fEvents.h"
 #include "pages/fFlags.h"
 #include "pages/fIn.h"
+#include "platform/Clock.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramDir.h"
+#include "session/MainThread.h"
+#include "session/OutArray.h"
+#include "session/Session.h"
 
 void TformMain::CreateSession()
 {
@@ -33,11 +35,11 @@ void TformMain::CreateSession()
     FormAbout = new TFormAbout(this);
 
     TSessionUi ui;
-    ui.window = this;
     ui.out = m_out.get();
     ui.view.memo = Memo1;
+    ui.view.splashStatus = dlgSplash->Panel2;
+    ui.view.splashOk = dlgSplash->Button1;
     ui.panels = StatusPanels;
-    ui.splash = dlgSplash;
     ui.tbtnConnect = tbtnConnect;
     ui.mnuConnect = mnuConnect;
     ui.tbtnDisconnect = tbtnDisconnect;
@@ -49,12 +51,10 @@ void TformMain::CreateSession()
     ui.view.busyComponents = {mnuFile->menuAction(), mnuConnections->menuAction(),
                               mnuProperties->menuAction(), mnuHelp->menuAction(),
                               mnuUpdate->menuAction()};
-    ui.view.pages = m_pages;
+    for (TformIncl *page : m_pages)
+        ui.view.pages << page;
     ui.view.resume = &Resume;
     ui.view.drainOutput = [this] { DrainOutput(); };
-    ui.extraCommand = [this](TController &c, unsigned char code) {
-        RunExtraCommand(c, code, m_pages);
-    };
     ui.showError = [this](const QString &text) {
         QMessageBox::critical(this, QString::fromLatin1(kAppTitle), text);
     };
@@ -123,8 +123,40 @@ TSessionUi &TformMain::SessionUi()
 
 void TformMain::tbtnConnectClick()
 {
-    if (m_session)
-        m_session->tbtnConnectClick();
+    if (!m_session)
+        return;
+    TIniFile ini(ProgramDir() + QStringLiteral("current.ini"));
+    TdlgConnect dlg(this);
+    QStringList ports;
+    TdlgConnect::EnumComPorts(ports);
+    dlg.ComPorts->addItems(ports);
+    dlg.LoadSettings(ini);
+
+    int result;
+    const TConnectUi &hooks = m_connectUi;
+    if (hooks.reconnectWithoutDialog && hooks.reconnectWithoutDialog()) {
+        t3clock::SleepMs(100);
+        QCoreApplication::processEvents();
+        result = QDialog::Accepted;
+    } else {
+        result = hooks.execConnectDialog ? hooks.execConnectDialog(dlg) : dlg.exec();
+    }
+
+    TSessionUi &ui = m_session->Ui();
+    const bool dialable = TdlgConnect::PhoneIsDialable(dlg.cbPhones->currentText());
+    if (result == QDialog::Accepted && !dialable && ui.showError)
+        ui.showError(QStringLiteral("Номер телефона содержит недопустимые символы!"));
+    if (result == QDialog::Accepted && dialable && !m_session->Connected() &&
+        m_session->OpenLink(dlg.PortName(), false, dlg.cbPhones->currentText(),
+                            dlg.cbRegWait->isChecked())) {
+        ui.panels[0]->setText(dlg.ComPorts->currentText());
+        ui.panels[1]->setText(dlg.cbPhones->currentText());
+        m_session->Start([this] {
+            return m_connectUi.execSplash ? m_connectUi.execSplash(*dlgSplash) : dlgSplash->exec();
+        });
+    }
+    dlg.SaveSettings(ini);
+    ini.UpdateFile();
 }
 
 void TformMain::tbtnDisconnectClick()

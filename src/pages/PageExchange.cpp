@@ -5,22 +5,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/Controller.h"
 #include "link/ModemWorker.h"
-#include "app/OutArray.h"
-
-TPageContext TPageContext::FromController(TController &c)
-{
-    TPageContext ctx;
-    ctx.Dev = c.Dev();
-    ctx.Out = c.Out;
-    ctx.MarkLabel = [&c](QObject *label, bool ok) { c.MarkLabel(label, ok); };
-    ctx.Memo = [&c](const QString &line) { c.Memo(line); };
-    ctx.VersionMajor = c.VersionMajor;
-    ctx.VersionMinor = c.VersionMinor;
-    ctx.ServerNameSupported = c.ServerNameSupported;
-    return ctx;
-}
+#include "session/OutArray.h"
 
 namespace PageValues
 {

@@ -7,33 +7,15 @@
 
 #include "device/DevTrevalo.h"
 #include "platform/UiThread.h"
+#include "session/SessionPage.h"
 
 class QAbstractButton;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QObject;
-class TController;
 class TDevTrevalo;
 class TOutArray;
-
-// What a page's read or write routine needs from the session. Built from the
-// controller on the worker; tests build one around a scripted exchange.
-struct TPageContext {
-    TDevTrevalo *Dev = nullptr;
-    TOutArray *Out = nullptr;
-    std::function<void(QObject *label, bool ok)> MarkLabel;
-    std::function<void(const QString &line)> Memo; // timestamped memo line
-    int VersionMajor = -1;
-    int VersionMinor = -1;
-    bool ServerNameSupported = false;
-
-    bool AtLeast600(int minor) const
-    {
-        return VersionAtLeast600(VersionMajor, VersionMinor, minor);
-    }
-    static TPageContext FromController(TController &c);
-};
 
 // Runs f on the user interface thread and returns its result: the worker
 // takes every control value this way, at the moment it sends it.

@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "app/InputController.h"
-#include "app/OutArray.h"
 #include "device/DevTrevalo.h"
+#include "pages/InputController.h"
 #include "pages/PageExchange.h"
 #include "platform/IniFile.h"
+#include "session/OutArray.h"
 
 namespace
 {
@@ -98,18 +98,6 @@ void TformCommon::SaveToIni(TIniFile &ini)
 }
 
 // ---- worker thread ----
-
-void TformCommon::ReadCommon(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
-    ReadCommon(ctx);
-}
-
-void TformCommon::WriteCommon(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
-    WriteCommon(ctx);
-}
 
 void TformCommon::ReadCommon(TPageContext &ctx)
 {

@@ -5,7 +5,6 @@ class QCheckBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class TController;
 struct TPageContext;
 
 class TformCommon : public TformIncl
@@ -27,8 +26,8 @@ class TformCommon : public TformIncl
     void etPIChange();
 
     // Worker thread.
-    void ReadCommon(TController &c);
-    void WriteCommon(TController &c);
+    void Read(TPageContext &ctx) override { ReadCommon(ctx); }
+    void Write(TPageContext &ctx) override { WriteCommon(ctx); }
     void ReadCommon(TPageContext &ctx);
     void WriteCommon(TPageContext &ctx);
 

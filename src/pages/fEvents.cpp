@@ -24,12 +24,12 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/OutArray.h"
 #include "device/DevTrevalo.h"
 #include "link/ModemWorker.h"
 #include "pages/PageExchange.h"
 #include "pages/fGPRS.h"
 #include "platform/IniFile.h"
+#include "session/OutArray.h"
 
 namespace
 {
@@ -995,22 +995,12 @@ void TformEvents::RunUiStep(const QString &token)
 
 // ---------------------------------------------------------------- worker thread
 
-void TformEvents::ReadEvents(TController &c)
+bool TformEvents::RunCommand(unsigned char code, TPageContext &ctx)
 {
-    TPageContext ctx = TPageContext::FromController(c);
-    ReadEvents(ctx);
-}
-
-void TformEvents::WriteEvents(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
-    WriteEvents(ctx);
-}
-
-void TformEvents::SendSleepMode(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
+    if (code != wcWriteSleepMode)
+        return false;
     SendSleepMode(ctx);
+    return true;
 }
 
 void TformEvents::ReadEvents(TPageContext &ctx)

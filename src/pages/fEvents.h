@@ -7,7 +7,7 @@
 #include <functional>
 #include <mutex>
 
-#include "app/Controller.h"
+#include "session/SessionPage.h"
 
 class QCheckBox;
 class QComboBox;
@@ -110,9 +110,9 @@ class TformEvents : public TformIncl
     static std::function<void(int ms)> WaitHook;
 
     // ---- worker thread ----
-    void ReadEvents(TController &c);
-    void WriteEvents(TController &c);
-    void SendSleepMode(TController &c);
+    void Read(TPageContext &ctx) override { ReadEvents(ctx); }
+    void Write(TPageContext &ctx) override { WriteEvents(ctx); }
+    bool RunCommand(unsigned char code, TPageContext &ctx) override;
     void ReadEvents(TPageContext &ctx);
     void WriteEvents(TPageContext &ctx);
     void SendSleepMode(TPageContext &ctx);

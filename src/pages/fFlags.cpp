@@ -13,9 +13,9 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
-#include "app/OutArray.h"
 #include "device/DevTrevalo.h"
 #include "pages/PageExchange.h"
+#include "session/OutArray.h"
 
 namespace
 {
@@ -177,16 +177,12 @@ void TformFlags::btnRSTClick()
 
 // ---- worker thread ----
 
-void TformFlags::ReadFlags(TController &c)
+bool TformFlags::RunCommand(unsigned char code, TPageContext &ctx)
 {
-    TPageContext ctx = TPageContext::FromController(c);
-    ReadFlags(ctx);
-}
-
-void TformFlags::ResetFlags(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
+    if (code != wcResetFlags)
+        return false;
     ResetFlags(ctx);
+    return true;
 }
 
 void TformFlags::ReadFlags(TPageContext &ctx)

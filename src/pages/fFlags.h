@@ -9,7 +9,6 @@ class QLabel;
 class QPainter;
 class QPushButton;
 class QTableWidget;
-class TController;
 class TShape;
 struct TPageContext;
 
@@ -35,10 +34,12 @@ class TformFlags : public TformIncl
     void StringGrid1DrawCell(QPainter *painter, const QRect &rect, int row, int column);
 
     // Worker thread: read "MFLAG" into the circles; send the reset.
-    void ReadFlags(TController &c);
     void ReadFlags(TPageContext &ctx);
-    void ResetFlags(TController &c);
     void ResetFlags(TPageContext &ctx);
+    void Read(TPageContext &ctx) override { ReadFlags(ctx); }
+    // The flags are only read and reset, never written.
+    bool WrittenByWriteAll() const override { return false; }
+    bool RunCommand(unsigned char code, TPageContext &ctx) override;
 
     QGroupBox *GroupBox1 = nullptr;
     QTableWidget *StringGrid1 = nullptr;

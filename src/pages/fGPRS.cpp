@@ -7,9 +7,9 @@
 #include <QLineEdit>
 #include <QMessageBox>
 
-#include "app/OutArray.h"
 #include "device/DevTrevalo.h"
 #include "pages/PageExchange.h"
+#include "session/OutArray.h"
 
 namespace
 {
@@ -105,18 +105,6 @@ void TformGPRS::BeginRead()
 }
 
 // ---- worker thread ----
-
-void TformGPRS::ReadGprs(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
-    ReadGprs(ctx);
-}
-
-void TformGPRS::WriteGprs(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
-    WriteGprs(ctx);
-}
 
 void TformGPRS::ReadGprs(TPageContext &ctx)
 {

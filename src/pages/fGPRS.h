@@ -8,7 +8,6 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class TController;
 class TDevTrevalo;
 struct TPageContext;
 
@@ -35,8 +34,8 @@ class TformGPRS : public TformIncl
     static WarningFn WarningHook;
 
     // Worker thread.
-    void ReadGprs(TController &c);
-    void WriteGprs(TController &c);
+    void Read(TPageContext &ctx) override { ReadGprs(ctx); }
+    void Write(TPageContext &ctx) override { WriteGprs(ctx); }
     void ReadGprs(TPageContext &ctx);
     void WriteGprs(TPageContext &ctx);
 

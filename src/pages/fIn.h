@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <optional>
 
+#include "session/SessionPage.h"
+
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -73,7 +75,12 @@ inline constexpr char kControlKindProperty[] = "controlKind";
 // One settings page: a borderless widget whose only own child is the scroll box
 // ScrollBox1. The page's objectName is its name and ini section; windowTitle is
 // its caption. Controls are registered in page order; every walk follows it.
-class TformIncl : public QWidget, public IPageDefaults, public IPageIni, public IPageExchange
+// A page plugs into the session by overriding the worker-side members.
+class TformIncl : public QWidget,
+                  public IPageDefaults,
+                  public IPageIni,
+                  public IPageExchange,
+                  public ISessionPage
 {
     Q_OBJECT
   public:
@@ -86,6 +93,14 @@ class TformIncl : public QWidget, public IPageDefaults, public IPageIni, public 
     virtual void LoadFromIni(TIniFile &ini) override;
     virtual void SaveToIni(TIniFile &ini) override;
     virtual void SetDefaults() override;
+
+    // ---- worker thread: the page's side of the session; by default a page
+    // has nothing to read or write and owns no command.
+    QObject *PageObject() override { return this; }
+    void Read(TPageContext &) override {}
+    void Write(TPageContext &) override {}
+    bool RunCommand(unsigned char, TPageContext &) override { return false; }
+    bool WrittenByWriteAll() const override { return true; }
 
     QString PageName() const { return objectName(); }
     QString Caption() const { return windowTitle(); }

@@ -10,10 +10,10 @@
 #include <QStyledItemDelegate>
 #include <QTableWidget>
 
-#include "app/OutArray.h"
 #include "device/DevTrevalo.h"
 #include "pages/PageExchange.h"
 #include "platform/IniFile.h"
+#include "session/OutArray.h"
 
 namespace
 {
@@ -216,18 +216,6 @@ void TformPhones::SaveToIni(TIniFile &ini)
 }
 
 // ---- worker thread ----
-
-void TformPhones::ReadPhones(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
-    ReadPhones(ctx);
-}
-
-void TformPhones::WritePhones(TController &c)
-{
-    TPageContext ctx = TPageContext::FromController(c);
-    WritePhones(ctx);
-}
 
 void TformPhones::ReadPhones(TPageContext &ctx)
 {

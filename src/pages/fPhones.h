@@ -7,7 +7,6 @@ class QLabel;
 class QLineEdit;
 class QRadioButton;
 class QTableWidget;
-class TController;
 struct TPageContext;
 
 class TformPhones : public TformIncl
@@ -39,8 +38,8 @@ class TformPhones : public TformIncl
     void rbDispOnTimeClick();
 
     // Worker thread.
-    void ReadPhones(TController &c);
-    void WritePhones(TController &c);
+    void Read(TPageContext &ctx) override { ReadPhones(ctx); }
+    void Write(TPageContext &ctx) override { WritePhones(ctx); }
     void ReadPhones(TPageContext &ctx);
     void WritePhones(TPageContext &ctx);
 

@@ -18,11 +18,11 @@
 
 #include "Simulator.h"
 #include "app/ConnectDlg.h"
-#include "app/OutArray.h"
-#include "app/Session.h"
 #include "app/SplashDlg.h"
 #include "app/fMain.h"
 #include "platform/ProgramDir.h"
+#include "session/OutArray.h"
+#include "session/Session.h"
 
 struct E2EHarness {
     QTemporaryDir dir;
@@ -73,7 +73,8 @@ struct E2EHarness {
     void InstallHooks()
     {
         TSessionUi &ui = window->SessionUi();
-        ui.execConnectDialog = [this](TdlgConnect &dlg) {
+        TformMain::TConnectUi &connect = window->ConnectUi();
+        connect.execConnectDialog = [this](TdlgConnect &dlg) {
             dlg.ComPorts->setEditText(portEntry.isEmpty() ? sim->portPath() + QLatin1Char(':')
                                                           : portEntry);
             dlg.cbPhones->setEditText(phone);
@@ -81,7 +82,7 @@ struct E2EHarness {
             dlg.OKBtn->click();
             return dlg.result();
         };
-        ui.execSplash = [this](TdlgSplash &splash) {
+        connect.execSplash = [this](TdlgSplash &splash) {
             if (duringSplash) {
                 QTimer::singleShot(0, &splash, [this, &splash] {
                     const int r = duringSplash(splash);

@@ -7,9 +7,9 @@
 #include <QTableWidget>
 
 #include "E2EHarness.h"
-#include "app/Controller.h"
-#include "app/MainThread.h"
 #include "pages/fIn.h"
+#include "session/Controller.h"
+#include "session/MainThread.h"
 
 namespace pages_e2e
 {

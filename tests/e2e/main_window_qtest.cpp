@@ -1,11 +1,11 @@
 #include "app/ConnectDlg.h"
-#include "app/OutArray.h"
-#include "app/Session.h"
 #include "app/fMain.h"
 #include "pages/fIn.h"
 #include "platform/Cp1251.h"
 #include "platform/IniFile.h"
 #include "platform/ProgramDir.h"
+#include "session/OutArray.h"
+#include "session/Session.h"
 
 #include <QAction>
 #include <QApplication>
@@ -494,7 +494,7 @@ class MainWindowTest : public QObject
         QSignalSpy exits(w.mnuExit, &QAction::triggered);
         QSignalSpy connects(w.mnuConnect, &QAction::triggered);
         // The connection dialog that Ctrl+C opens is cancelled at once.
-        w.SessionUi().execConnectDialog = [](TdlgConnect &) { return int(QDialog::Rejected); };
+        w.ConnectUi().execConnectDialog = [](TdlgConnect &) { return int(QDialog::Rejected); };
 
         probe.edit->setText(QStringLiteral("0050"));
         probe.edit->setFocus();

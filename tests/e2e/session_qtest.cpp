@@ -3,11 +3,11 @@
 #include <QtTest>
 
 #include "E2EHarness.h"
-#include "app/Controller.h"
-#include "app/MainThread.h"
 #include "app/SplashDlg.h"
 #include "link/ModemWorker.h"
 #include "platform/IniFile.h"
+#include "session/Controller.h"
+#include "session/MainThread.h"
 
 using t3sim::DialResult;
 

@@ -9,13 +9,13 @@
 #include <QRadioButton>
 
 #include "PagesHelpers.h"
-#include "app/OutElements.h"
 #include "link/ModemWorker.h"
 #include "pages/fCommon.h"
 #include "pages/fFlags.h"
 #include "pages/fGPRS.h"
 #include "pages/fPhones.h"
 #include "platform/IniFile.h"
+#include "session/OutElements.h"
 
 using namespace pages_e2e;
 

@@ -13,7 +13,7 @@
 #include <memory>
 
 #include "FakeExchange.h"
-#include "app/OutArray.h"
+#include "RecordingContext.h"
 #include "device/DevTrevalo.h"
 #include "pages/PageExchange.h"
 #include "pages/fCommon.h"
@@ -21,6 +21,7 @@
 #include "pages/fGPRS.h"
 #include "pages/fPhones.h"
 #include "platform/IniFile.h"
+#include "session/OutArray.h"
 
 namespace
 {
@@ -34,14 +35,14 @@ struct Session {
     TOutArray out;
     std::map<QString, bool> marks; // label name → last outcome
     QStringList memo;
-    TPageContext ctx;
+    TRecordingContext ctx{fake};
 
     explicit Session(int major = 600, int minor = 70)
     {
         ctx.Dev = &dev;
         ctx.Out = &out;
-        ctx.MarkLabel = [this](QObject *label, bool ok) { marks[label->objectName()] = ok; };
-        ctx.Memo = [this](const QString &line) { memo << line; };
+        ctx.OnMark = [this](QObject *label, bool ok) { marks[label->objectName()] = ok; };
+        ctx.OnMemo = [this](const QString &line) { memo << line; };
         ctx.VersionMajor = major;
         ctx.VersionMinor = minor;
     }

@@ -15,12 +15,13 @@
 #include <map>
 #include <memory>
 
-#include "app/OutArray.h"
+#include "RecordingContext.h"
 #include "device/DevTrevalo.h"
 #include "pages/PageExchange.h"
 #include "pages/fEvents.h"
 #include "pages/fGPRS.h"
 #include "platform/IniFile.h"
+#include "session/OutArray.h"
 
 namespace
 {
@@ -70,7 +71,7 @@ struct Fixture {
     TOutArray out;
     std::map<QString, bool> marks;
     QStringList memo;
-    TPageContext ctx;
+    TRecordingContext ctx{tracker};
     QList<unsigned char> posted;
 
     explicit Fixture(int minor = 70)
@@ -78,8 +79,8 @@ struct Fixture {
         page.AttachGprsPage(&gprs);
         ctx.Dev = &dev;
         ctx.Out = &out;
-        ctx.MarkLabel = [this](QObject *label, bool ok) { marks[label->objectName()] = ok; };
-        ctx.Memo = [this](const QString &line) { memo << line; };
+        ctx.OnMark = [this](QObject *label, bool ok) { marks[label->objectName()] = ok; };
+        ctx.OnMemo = [this](const QString &line) { memo << line; };
         ctx.VersionMajor = 600;
         ctx.VersionMinor = minor;
     }

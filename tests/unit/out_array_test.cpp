@@ -1,5 +1,5 @@
-#include "app/LogMemoWriter.h"
-#include "app/OutArray.h"
+#include "session/LogMemoWriter.h"
+#include "session/OutArray.h"
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>

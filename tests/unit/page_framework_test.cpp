@@ -1,7 +1,7 @@
-#include "app/OutArray.h"
 #include "pages/fIn.h"
 #include "platform/Cp1251.h"
 #include "platform/IniFile.h"
+#include "session/OutArray.h"
 
 #include <QApplication>
 #include <QButtonGroup>

@@ -1,4 +1,4 @@
-#include "app/InputController.h"
+#include "pages/InputController.h"
 #include "platform/ProgramDir.h"
 #include "platform/TimeZone.h"
 #include "platform/UiThread.h"

@@ -1,4 +1,4 @@
-#include "app/InputController.h"
+#include "pages/InputController.h"
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QProgressBar>

@@ -10,17 +10,10 @@
 #include "device/DevTrevalo.h"
 
 #include "ResumeState.h"
+#include "SessionPage.h"
 
 class TModemWorker;
 class TOutArray;
-class TformIncl;
-
-// Operating mode and sleep reply read while connecting (0 = not read); owned
-// by the Events page, written by the worker, shown after the connect.
-struct TOperatingState {
-    std::atomic<int> OperatingMode{0};
-    QString SleepReply;
-};
 
 // What the worker greys out while busy and where its memo lines go; filled by
 // the main window so the controller needs no window type.
@@ -34,7 +27,7 @@ struct TSessionView {
     QObject *chipPanel = nullptr;         // status panel with the flash chip
     QList<QObject *> busyControls;        // page tree and toolbar buttons (text elements)
     QList<QObject *> busyComponents;      // menus (component elements)
-    QList<TformIncl *> pages;             // in page order
+    QList<ISessionPage *> pages;          // in page order
     TOperatingState *operating = nullptr; // the Events page's mode read at connect
     TResumeState *resume = nullptr;
     // Steps run on the user interface thread after a successful connect.
@@ -53,22 +46,6 @@ struct TSessionView {
     std::function<void()> drainOutput;
 };
 
-enum WorkerCommand : unsigned char {
-    wcIdle = 0,
-    wcReadPage = 3,
-    wcWritePage = 4,
-    wcReadAll = 5,
-    wcWriteAll = 6,
-    wcEraseHistory = 17,
-    wcNsPoint = 18,
-    wcResetFlags = 26,
-    wcReadAlmanac = 28,
-    wcLoadAlmanac = 29,
-    wcHistoryForward = 31,
-    wcHistoryBack = 32,
-    wcWriteSleepMode = 35,
-};
-
 // Session state shared by every worker operation.
 class TController
 {
@@ -79,7 +56,7 @@ class TController
     ~TController();
 
     std::atomic<bool> StopRequested{false};
-    std::atomic<TformIncl *> CurrentPage{nullptr};
+    std::atomic<ISessionPage *> CurrentPage{nullptr};
     TModemWorker *Modem;
     TOutArray *Out;
     Clock::time_point LastVersionPoll;
@@ -97,7 +74,7 @@ class TController
     const TSessionView &View() const { return view_; }
 
     void RequestStop();
-    void SetCurrentPage(TformIncl *page) { CurrentPage = page; }
+    void SetCurrentPage(ISessionPage *page) { CurrentPage = page; }
     void BeginBusy();
     void EndBusy();
     void MarkLabel(QObject *label, bool ok);
@@ -124,10 +101,16 @@ class TController
     void WritePage();
     void ReadAllPages();
     void WriteAllPages();
+    // A command that is none of the above goes to the first page that owns
+    // it; false when none does.
+    bool RunPageCommand(unsigned char code);
 
   private:
     void Progress(const QString &text);
     void ExchangePage(bool write);
+    // Runs one page routine in the busy state; a link error reaches the memo
+    // once and ends the session.
+    template <typename F> void Busy(F routine);
     void SetOperating(int mode, const QString &sleepReply);
     int OperatingMode() const;
 

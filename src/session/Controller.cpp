@@ -6,10 +6,8 @@
 #include <QPointer>
 
 #include "OutArray.h"
-#include "PageRoutines.h"
 #include "link/ModemWorker.h"
 #include "link/XComErr.h"
-#include "pages/fIn.h"
 #include "platform/Clock.h"
 #include "platform/UiThread.h"
 
@@ -57,6 +55,29 @@ void PostCursor(bool busy, const std::function<void()> &before,
         },
         IsUiThread() ? Qt::DirectConnection : Qt::QueuedConnection);
 }
+
+// What a page routine sees of the session: the versions as the connect read
+// them, the label marks and memo lines through the output queue.
+class TControllerPageContext : public TPageContext
+{
+  public:
+    TControllerPageContext(TController &c, IModemExchange &link) : c_(c), link_(link)
+    {
+        Dev = c.Dev();
+        Out = c.Out;
+        VersionMajor = c.VersionMajor;
+        VersionMinor = c.VersionMinor;
+        ServerNameSupported = c.ServerNameSupported;
+    }
+    void MarkLabel(QObject *label, bool ok) override { c_.MarkLabel(label, ok); }
+    void Memo(const QString &line) override { c_.Memo(line); }
+    bool Cancelled() const override { return c_.StopRequested; }
+    IModemExchange &Link() override { return link_; }
+
+  private:
+    TController &c_;
+    IModemExchange &link_;
+};
 
 } // namespace
 
@@ -325,11 +346,12 @@ void TController::WritePage()
     ExchangePage(true);
 }
 
-void TController::ExchangePage(bool write)
+template <typename F> void TController::Busy(F routine)
 {
     BeginBusy();
     try {
-        RunPageRoutine(*this, CurrentPage, write);
+        TControllerPageContext ctx(*this, *exchange_);
+        routine(ctx);
     } catch (const TModemException &e) {
         // The link error reaches the memo once, then ends the session.
         Memo(e.Message());
@@ -342,24 +364,34 @@ void TController::ExchangePage(bool write)
     EndBusy();
 }
 
-namespace
+void TController::ExchangePage(bool write)
 {
-bool SkippedOnWriteAll(TformIncl *page)
-{
-    const QString name = static_cast<QObject *>(page)->objectName();
-    return name == QLatin1String("formFlags") || name == QLatin1String("formHistory");
+    ISessionPage *page = CurrentPage;
+    if (!page)
+        return;
+    Busy([&](TPageContext &ctx) { write ? page->Write(ctx) : page->Read(ctx); });
 }
-} // namespace
+
+bool TController::RunPageCommand(unsigned char code)
+{
+    bool owned = false;
+    Busy([&](TPageContext &ctx) {
+        for (ISessionPage *page : view_.pages)
+            if ((owned = page->RunCommand(code, ctx)))
+                break;
+    });
+    return owned;
+}
 
 void TController::ReadAllPages()
 {
     BeginBusy();
     try {
-        for (TformIncl *page : view_.pages) {
+        for (ISessionPage *page : view_.pages) {
             if (StopRequested)
                 break;
             SetCurrentPage(page);
-            Out->PutText(static_cast<QObject *>(page), QStringLiteral("Show"));
+            Out->PutText(page->PageObject(), QStringLiteral("Show"));
             ReadPage();
         }
     } catch (...) {
@@ -375,13 +407,13 @@ void TController::WriteAllPages()
 {
     BeginBusy();
     try {
-        for (TformIncl *page : view_.pages) {
+        for (ISessionPage *page : view_.pages) {
             if (StopRequested)
                 break;
-            if (SkippedOnWriteAll(page))
+            if (!page->WrittenByWriteAll())
                 continue;
             SetCurrentPage(page);
-            Out->PutText(static_cast<QObject *>(page), QStringLiteral("Show"));
+            Out->PutText(page->PageObject(), QStringLiteral("Show"));
             WritePage();
         }
     } catch (...) {

@@ -18,16 +18,12 @@ class TMainThread : public QThread
     void Stop();
     bool TerminateRequested() const { return terminate_; }
 
-    // Operations of the commands that belong to later features; set before
-    // start. A missing one makes its code a no-op.
-    std::function<void(TController &, unsigned char)> ExtraCommand;
-
   protected:
     void run() override { Execute(); }
     void Execute();
 
   private:
-    bool RunCommand(unsigned char code);
+    void RunCommand(unsigned char code);
 
     TController *controller_;
     std::atomic<unsigned char> mailbox_{wcIdle};

@@ -13,35 +13,26 @@ void TMainThread::Stop()
     terminate_ = true;
 }
 
-bool TMainThread::RunCommand(unsigned char code)
+void TMainThread::RunCommand(unsigned char code)
 {
     TController &c = *controller_;
     switch (code) {
     case wcReadPage:
         c.ReadPage();
-        return true;
+        break;
     case wcWritePage:
         c.WritePage();
-        return true;
+        break;
     case wcReadAll:
         c.ReadAllPages();
-        return true;
+        break;
     case wcWriteAll:
         c.WriteAllPages();
-        return true;
-    case wcEraseHistory:
-    case wcNsPoint:
-    case wcResetFlags:
-    case wcReadAlmanac:
-    case wcLoadAlmanac:
-    case wcHistoryForward:
-    case wcHistoryBack:
-    case wcWriteSleepMode:
-        if (ExtraCommand)
-            ExtraCommand(c, code);
-        return true;
+        break;
     default:
-        return false;
+        // Every other command belongs to a page; an unknown code is dropped.
+        c.RunPageCommand(code);
+        break;
     }
 }
 
@@ -78,7 +69,8 @@ void TMainThread::Execute()
                     throw;
                 }
                 t3clock::SleepMs(50);
-            } else if (RunCommand(code)) {
+            } else {
+                RunCommand(code);
                 mailbox_ = wcIdle;
             }
             t3clock::SleepMs(50);

@@ -1,29 +1,19 @@
 #include "Session.h"
 
 #include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QCoreApplication>
+#include <QDialog>
 #include <QLabel>
-#include <QPushButton>
 
-#include "ConnectDlg.h"
 #include "LogMemoWriter.h"
 #include "MainThread.h"
 #include "OutArray.h"
-#include "SplashDlg.h"
 #include "link/ComPortWorker.h"
 #include "link/ModemWorker.h"
 #include "link/XComErr.h"
-#include "platform/Clock.h"
-#include "platform/IniFile.h"
-#include "platform/ProgramDir.h"
 
 TSessionHost::TSessionHost(const TSessionUi &ui, QObject *parent) : QObject(parent), ui_(ui)
 {
     TSessionView &view = ui_.view;
-    view.splashStatus = ui_.splash->Panel2;
-    view.splashOk = ui_.splash->Button1;
     view.disconnectButton = ui_.tbtnDisconnect;
     view.versionPanel = ui_.panels[2];
     view.chipPanel = ui_.panels[3];
@@ -51,50 +41,21 @@ bool TSessionHost::Post(unsigned char code)
     return true;
 }
 
-void TSessionHost::tbtnConnectClick()
+void TSessionHost::Start(const std::function<int()> &progress)
 {
-    TIniFile ini(ProgramDir() + QStringLiteral("current.ini"));
-    TdlgConnect dlg(ui_.window);
-    QStringList ports;
-    TdlgConnect::EnumComPorts(ports);
-    dlg.ComPorts->addItems(ports);
-    dlg.LoadSettings(ini);
+    controller_ = std::make_unique<TController>(modem_.get(), ui_.out, ui_.view);
+    thread_ = std::make_unique<TMainThread>(controller_.get());
+    TMainThread *started = thread_.get();
+    thread_->start();
 
-    int result;
-    if (ui_.reconnectWithoutDialog && ui_.reconnectWithoutDialog()) {
-        t3clock::SleepMs(100);
-        QCoreApplication::processEvents();
-        result = QDialog::Accepted;
-    } else {
-        result = ui_.execConnectDialog ? ui_.execConnectDialog(dlg) : dlg.exec();
+    if (progress() == QDialog::Accepted) {
+        // A disconnect queued during the connect (incompatible shell) has
+        // already freed the session.
+        if (thread_ && thread_.get() == started)
+            SetConnectedState(true);
+    } else if (thread_.get() == started) {
+        StopAndFree();
     }
-
-    const bool dialable = TdlgConnect::PhoneIsDialable(dlg.cbPhones->currentText());
-    if (result == QDialog::Accepted && !dialable && ui_.showError)
-        ui_.showError(QStringLiteral("Номер телефона содержит недопустимые символы!"));
-    if (result == QDialog::Accepted && dialable && !thread_ &&
-        OpenLink(dlg.PortName(), false, dlg.cbPhones->currentText(), dlg.cbRegWait->isChecked())) {
-        ui_.panels[0]->setText(dlg.ComPorts->currentText());
-        ui_.panels[1]->setText(dlg.cbPhones->currentText());
-
-        controller_ = std::make_unique<TController>(modem_.get(), ui_.out, ui_.view);
-        thread_ = std::make_unique<TMainThread>(controller_.get());
-        thread_->ExtraCommand = ui_.extraCommand;
-        TMainThread *started = thread_.get();
-        thread_->start();
-
-        const int splash = ui_.execSplash ? ui_.execSplash(*ui_.splash) : ui_.splash->exec();
-        if (splash == QDialog::Accepted) {
-            // A disconnect queued during the connect (incompatible shell) has
-            // already freed the session.
-            if (thread_ && thread_.get() == started)
-                SetConnectedState(true);
-        } else if (thread_.get() == started) {
-            StopAndFree();
-        }
-    }
-    dlg.SaveSettings(ini);
-    ini.UpdateFile();
 }
 
 bool TSessionHost::OpenLink(const QString &portName, bool fast, const QString &phone,

@@ -10,38 +10,24 @@
 
 class QAction;
 class QLabel;
-class QWidget;
 class TComPortWorker;
-class TdlgConnect;
-class TdlgSplash;
 class TLogMemoWriter;
 class TMainThread;
 class TModemWorker;
 class TOutArray;
 class TIniFile;
 
-// The window's side of a session: what the connect and disconnect handlers
-// work on. Filled once by the main window.
+// What a session works on in the window. Filled once by the main window; the
+// session knows no window or dialog type.
 struct TSessionUi {
-    QWidget *window = nullptr;
     TOutArray *out = nullptr;
     // What every session's controller works on (memo, panels, busy controls,
     // pages, post-connect steps); the same for every session.
     TSessionView view;
     std::array<QLabel *, 5> panels{};
-    TdlgSplash *splash = nullptr;
     QAction *tbtnConnect = nullptr, *mnuConnect = nullptr;
     QAction *tbtnDisconnect = nullptr, *mnuDisconnect = nullptr;
     QList<QAction *> sessionActions; // enabled while connected
-    // UpdateState 3: reconnect without showing the dialog.
-    std::function<bool()> reconnectWithoutDialog;
-    // Operations of commands that belong to the history, GPS, flags and sleep
-    // features.
-    std::function<void(TController &, unsigned char)> extraCommand;
-    // Shows the connection dialog; replaceable so tests can answer it.
-    std::function<int(TdlgConnect &)> execConnectDialog;
-    // Shows the progress window modally.
-    std::function<int(TdlgSplash &)> execSplash;
     // Reports an error in a message box.
     std::function<void(const QString &)> showError;
 };
@@ -53,9 +39,11 @@ class TSessionHost : public QObject
     explicit TSessionHost(const TSessionUi &ui, QObject *parent = nullptr);
     ~TSessionHost() override;
 
-    void tbtnConnectClick();
     void tbtnDisconnectClick();
     bool OpenLink(const QString &portName, bool fast, const QString &phone, bool waitRegistration);
+    // Starts the worker on the open link while progress() shows the progress
+    // window modally; its result QDialog::Accepted means connected.
+    void Start(const std::function<int()> &progress);
     void FreeLink();
 
     bool Connected() const;
