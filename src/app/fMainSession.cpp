@@ -86,8 +86,6 @@ void TformMain::AdaptToFirmware(TController &c)
     const bool at27 = c.AtLeast600(27);
     for (QWidget *w : std::initializer_list<QWidget *>{formEvents->lbFS, formEvents->cbFS})
         w->setVisible(at27);
-    if (!at27 && (formEvents->RadioButton3->isChecked() || formEvents->RadioButton4->isChecked()))
-        formEvents->RadioButton1->setChecked(true);
     for (QWidget *w : std::initializer_list<QWidget *>{formEvents->RadioButton3, formEvents->lbrb3,
                                                        formEvents->RadioButton4, formEvents->lbrb4})
         w->setVisible(at27);
@@ -111,6 +109,7 @@ void TformMain::AdaptToFirmware(TController &c)
     for (QWidget *w : formEvents->ModeControls58())
         w->setVisible(at58);
     formEvents->btnDontsleep00->setVisible(false);
+    formEvents->LeaveHiddenModes();
     formEvents->UpdateModeControls();
 
     formEvents->SetKindVisible(5, c.AtLeast600(62));

@@ -126,4 +126,29 @@ bool TakeText(TPageContext &ctx, QLabel *label, const QString &field, const QStr
     return true;
 }
 
+bool Fits(TPageContext &ctx, QLabel *label, QObject *control, const QString &text,
+          const QString &field)
+{
+    const auto *edit = qobject_cast<const QLineEdit *>(control);
+    const int limit = edit ? FromUi([edit] { return edit->maxLength(); }) : 0;
+    if (!edit || text.size() <= limit)
+        return true;
+    Refuse(ctx, label, field,
+           QStringLiteral("прочитано значение \"%1\", в поле помещается не более %2 символов; "
+                          "поле не изменено")
+               .arg(PageValues::Printable(text), QString::number(limit)));
+    return false;
+}
+
+bool InRange(TPageContext &ctx, QLabel *label, const QString &shown, int value, int min, int max)
+{
+    if (value >= min && value <= max)
+        return true;
+    Refuse(ctx, label, {},
+           QStringLiteral("прочитано значение %1, поле показывает только значения от %2 до %3; "
+                          "поле не изменено")
+               .arg(shown, QString::number(min), QString::number(max)));
+    return false;
+}
+
 } // namespace PageIo

@@ -57,16 +57,33 @@ bool TakeText(TPageContext &ctx, QLabel *label, const QString &field, const QStr
 void Put(TPageContext &ctx, QObject *control, int value);
 void Put(TPageContext &ctx, QObject *control, bool value);
 void Put(TPageContext &ctx, QObject *control, const QString &value);
+// A value read for a text field must fit it whole: a cut value would go back
+// cut with the next write. When it does not fit, the read counts as failed:
+// red label, a memo line naming the value, and the field keeps its text.
+bool Fits(TPageContext &ctx, QLabel *label, QObject *control, const QString &text,
+          const QString &field = {});
+// The same for a value outside the range its field shows unchanged.
+bool InRange(TPageContext &ctx, QLabel *label, const QString &shown, int value, int min, int max);
+
 // One setting read: its label turns blue or red, and a value that arrived
-// goes to its control.
+// (and fits its field) goes to its control.
 template <typename T>
 bool ReadInto(TPageContext &ctx, QLabel *label, QObject *control, bool (TDevTrevalo::*read)(T &))
 {
     T value{};
-    const bool ok = (ctx.Dev->*read)(value);
-    ctx.MarkLabel(label, ok);
-    if (ok)
-        Put(ctx, control, value);
-    return ok;
+    if (!(ctx.Dev->*read)(value)) {
+        ctx.MarkLabel(label, false);
+        return false;
+    }
+    if constexpr (std::is_same_v<T, QString>) {
+        if (!Fits(ctx, label, control, value))
+            return false;
+    } else if constexpr (std::is_same_v<T, int>) {
+        if (!Fits(ctx, label, control, QString::number(value)))
+            return false;
+    }
+    ctx.MarkLabel(label, true);
+    Put(ctx, control, value);
+    return true;
 }
 } // namespace PageIo

@@ -15,6 +15,7 @@
 namespace
 {
 const QString kPointsIntervalKey = QStringLiteral("PointsInterval");
+constexpr int kMaxInterval = 255;
 } // namespace
 
 TformCommon::TformCommon(QWidget *parent)
@@ -79,8 +80,8 @@ void TformCommon::etPIChange()
     const int v = etPI->text().toInt(&ok);
     if (!ok)
         etPI->setText(QStringLiteral("0"));
-    else if (v > 255)
-        etPI->setText(QStringLiteral("255"));
+    else if (v > kMaxInterval)
+        etPI->setText(QString::number(kMaxInterval));
 }
 
 void TformCommon::LoadFromIni(TIniFile &ini)
@@ -105,8 +106,17 @@ void TformCommon::ReadCommon(TPageContext &ctx)
     ReadInto(ctx, lbetObjNum, etObjNum, &TDevTrevalo::ReadObject);
     ReadInto(ctx, lbetLat, etLat, &TDevTrevalo::ReadLatit);
     ReadInto(ctx, lbetLon, etLon, &TDevTrevalo::ReadLongit);
-    if (FromUi([this] { return m_pointsInterval; }))
-        ReadInto(ctx, lbPI, etPI, &TDevTrevalo::ReadTimefix);
+    if (FromUi([this] { return m_pointsInterval; })) {
+        // The field turns anything above 255 into 255.
+        int interval = 0;
+        const bool ok = ctx.Dev->ReadTimefix(interval);
+        if (!ok)
+            ctx.MarkLabel(lbPI, false);
+        else if (PageIo::InRange(ctx, lbPI, QString::number(interval), interval, 0, kMaxInterval)) {
+            ctx.MarkLabel(lbPI, true);
+            PageIo::Put(ctx, etPI, interval);
+        }
+    }
     ReadInto(ctx, lbSgl, cbSgl, &TDevTrevalo::ReadTurn);
     if (ctx.AtLeast600(43))
         ReadInto(ctx, lbFixTrid, cbFixtrid, &TDevTrevalo::ReadFixtrid);
@@ -125,7 +135,7 @@ void TformCommon::WriteCommon(TPageContext &ctx)
     if (TakeNumber(ctx, lbetLon, {}, Text(etLon), 0, 65535, n))
         ctx.MarkLabel(lbetLon, dev.WriteLongit(n));
     if (FromUi([this] { return m_pointsInterval; }) &&
-        TakeNumber(ctx, lbPI, {}, Text(etPI), 0, 255, n))
+        TakeNumber(ctx, lbPI, {}, Text(etPI), 0, kMaxInterval, n))
         ctx.MarkLabel(lbPI, dev.WriteTimefix(n));
     ctx.MarkLabel(lbSgl, dev.WriteTurn(Checked(cbSgl)));
     if (ctx.AtLeast600(43))

@@ -513,6 +513,9 @@ void TformEvents::BuildModeGroup()
     for (QLineEdit *e : {etPeriodgpsS, etPeriodgpsH, etPeriodgpsM})
         connect(e, &QLineEdit::textChanged, this, [this] { etPeriodgpsSChange(); });
     connect(meGPRSTime, &QLineEdit::textChanged, this, [this] { meGPRSTimeChange(); });
+    for (QLineEdit *e : {etPeriodgsmS, etPeriodgsmH, etPeriodgsmM, etPeriodgpsS, etPeriodgpsH,
+                         etPeriodgpsM, meGPRSTime})
+        e->installEventFilter(this);
 }
 
 void TformEvents::BuildPhoneGroup()
@@ -593,6 +596,12 @@ void TformEvents::BuildSmsGroup()
 
 bool TformEvents::eventFilter(QObject *watched, QEvent *event)
 {
+    // Leaving a period or on-line field completes what was typed in it.
+    if (event->type() == QEvent::FocusOut &&
+        (watched == etPeriodgsmS || watched == etPeriodgsmH || watched == etPeriodgsmM ||
+         watched == etPeriodgpsS || watched == etPeriodgpsH || watched == etPeriodgpsM ||
+         watched == meGPRSTime))
+        CommitTypedFields();
     // The label of mode 5 refreshes the mode controls without selecting the mode.
     if (watched == lbrb5 && event->type() == QEvent::MouseButtonRelease)
         lbrb5Click();
@@ -714,10 +723,8 @@ void TformEvents::BlankUnusedPhone(QLineEdit *phone, QComboBox *kinds)
 void TformEvents::SetDefaults()
 {
     TformIncl::SetDefaults();
-    // The first entries before the rebuild, so a kind chosen earlier cannot
-    // tick "send SMS" after the defaults.
-    cb1->setCurrentIndex(0);
-    cb2->setCurrentIndex(0);
+    // The rebuild sees the kinds chosen before the defaults: with GPRS on, a
+    // used number ticks "send SMS" as a switch of GPRS would.
     RebuildKindLists(GprsOn());
     cb1->setCurrentIndex(0);
     cb2->setCurrentIndex(0);
@@ -727,6 +734,7 @@ void TformEvents::SetDefaults()
 void TformEvents::BeginWrite()
 {
     TformIncl::BeginWrite();
+    CommitTypedFields();
     BlankUnusedPhone(etPhone1, cb1);
     BlankUnusedPhone(etPhone2, cb2);
 }
@@ -751,6 +759,7 @@ void TformEvents::LoadFromIni(TIniFile &ini)
 
 void TformEvents::SaveToIni(TIniFile &ini)
 {
+    CommitTypedFields();
     TformIncl::SaveToIni(ini);
     for (int n = 1; n <= 5; ++n)
         ini.WriteBool(PageName(), QStringLiteral("l_vis%1").arg(n), m_kindVisible[n]);
@@ -765,6 +774,13 @@ int TformEvents::SelectedMode() const
         if (RadioButtons[i]->isChecked())
             mode = i + 1;
     return mode;
+}
+
+void TformEvents::LeaveHiddenModes()
+{
+    const int mode = SelectedMode();
+    if (mode > 1 && RadioButtons[mode - 1]->isHidden())
+        SelectMode(1);
 }
 
 void TformEvents::SelectMode(int mode)
@@ -839,10 +855,18 @@ TformEvents::TPeriod TformEvents::NormalizePeriod(const QString &days, const QSt
     return p;
 }
 
+bool TformEvents::BeingTyped(const QLineEdit *field)
+{
+    // Until the user has filled every digit place or left the field, the
+    // digits typed so far stay as they are: rewriting them would put the
+    // next key in the wrong place.
+    return field->hasFocus() && !field->hasAcceptableInput() && !m_committing;
+}
+
 void TformEvents::NormalizePeriodFields(QLineEdit *days, QLineEdit *hours, QLineEdit *minutes)
 {
     // Writing a field calls this again; one pass already gives the normal form.
-    if (m_normalizing)
+    if (m_normalizing || BeingTyped(days) || BeingTyped(hours) || BeingTyped(minutes))
         return;
     m_normalizing = true;
     const TPeriod p = NormalizePeriod(days->text(), hours->text(), minutes->text());
@@ -872,8 +896,19 @@ int TformEvents::NormalizeOnlineMinutes(const QString &text)
 
 void TformEvents::meGPRSTimeChange()
 {
+    if (BeingTyped(meGPRSTime))
+        return;
     SetFieldText(meGPRSTime, QStringLiteral("%1").arg(NormalizeOnlineMinutes(meGPRSTime->text()), 4,
                                                       10, QLatin1Char('0')));
+}
+
+void TformEvents::CommitTypedFields()
+{
+    m_committing = true;
+    etPeriodgsmSChange();
+    etPeriodgpsSChange();
+    meGPRSTimeChange();
+    m_committing = false;
 }
 
 QString TformEvents::GprsPeriodText() const
@@ -1036,15 +1071,20 @@ void TformEvents::ReadEvents(TPageContext &ctx)
             out.PutBool(RadioButtons[n - 1], flags.mode == n);
     }
 
-    QString phone;
-    const bool ok1 = dev.ReadAlphon(0, phone);
-    ctx.MarkLabel(lbp1, ok1);
-    if (ok1)
-        out.PutText(etPhone1, phone);
-    const bool ok2 = dev.ReadAlphon(1, phone);
-    ctx.MarkLabel(lbp2, ok2);
-    if (ok2)
-        out.PutText(etPhone2, phone);
+    const auto readPhone = [&](int slot, QLabel *label, QLineEdit *edit) {
+        QString phone;
+        if (!dev.ReadAlphon(slot, phone)) {
+            ctx.MarkLabel(label, false);
+            return false;
+        }
+        if (!PageIo::Fits(ctx, label, edit, phone))
+            return false;
+        ctx.MarkLabel(label, true);
+        out.PutText(edit, phone);
+        return true;
+    };
+    const bool ok1 = readPhone(0, lbp1, etPhone1);
+    const bool ok2 = readPhone(1, lbp2, etPhone2);
 
     TDevTrevalo::AlarmLogic logic;
     ok = dev.ReadAllogic(logic);
@@ -1089,6 +1129,10 @@ void TformEvents::ReadEvents(TPageContext &ctx)
         for (const auto &p : periods) {
             int minutes = 0;
             ok = (dev.*p.read)(minutes);
+            // A period the fields would show changed is no value to write back.
+            if (ok && !PageIo::InRange(ctx, p.label, QString::number(minutes), minutes, kMinPeriod,
+                                       kMaxPeriod))
+                continue;
             ctx.MarkLabel(p.label, ok);
             if (ok) {
                 out.PutText(p.days, TwoDigits(minutes / 1440));
@@ -1104,7 +1148,11 @@ void TformEvents::ReadEvents(TPageContext &ctx)
             out.PutNumber(cbActivetime, index);
         int seconds = 0;
         ok = dev.ReadActivegsm(seconds);
-        ctx.MarkLabel(lbGPRSTime, ok);
+        if (ok && !PageIo::InRange(ctx, lbGPRSTime, QString::number(seconds / 60), seconds / 60,
+                                   kMinOnline, kMaxOnline))
+            ok = false;
+        else
+            ctx.MarkLabel(lbGPRSTime, ok);
         if (ok)
             out.PutText(meGPRSTime, QString::number(seconds / 60));
     }

@@ -82,9 +82,15 @@ class TformEvents : public TformIncl
     void etPeriodgsmSChange();
     void etPeriodgpsSChange();
     void meGPRSTimeChange();
+    // Digits still being typed in a period or on-line field are completed
+    // as if the field had been left; the write and the save run it first.
+    void CommitTypedFields();
     QString GprsPeriodText() const;
     void btnDontsleep00Click();
     void ApplyOperatingMode();
+    // A selected mode whose button the connected firmware hides falls back
+    // to mode 1, so no write sends a mode the tracker does not have.
+    void LeaveHiddenModes();
     // Selected mode 1 to 5, 0 when no mode button is selected.
     int SelectedMode() const;
 
@@ -205,6 +211,7 @@ class TformEvents : public TformIncl
     QLineEdit *MakePeriodField(const QString &name, const QString &defaultText,
                                const QString &accessibleName);
     void NormalizePeriodFields(QLineEdit *days, QLineEdit *hours, QLineEdit *minutes);
+    bool BeingTyped(const QLineEdit *field);
     void ApplyEnabledStates();
     void SelectMode(int mode);
     void ClearModes();
@@ -225,6 +232,7 @@ class TformEvents : public TformIncl
     bool m_gprsOn = false;
     bool m_busy = false;
     bool m_normalizing = false;
+    bool m_committing = false;
     // States before the click whose sleep mode is on its way to the tracker.
     std::array<bool, 4> m_sentFrom{};
     bool m_sentFromKnown = false;

@@ -14,6 +14,9 @@
 namespace
 {
 constexpr int kMinRestartMinutes = 10;
+// A dotted address needs 15 characters, but the tracker also keeps a host
+// name as long as its other GPRS texts; a shorter field would cut it.
+constexpr int kAddressLength = 35;
 } // namespace
 
 TformGPRS::WarningFn TformGPRS::WarningHook = [](QWidget *parent, const QString &title,
@@ -42,7 +45,7 @@ TformGPRS::TformGPRS(QWidget *parent)
                     QStringLiteral("password"), 35);
     etIp =
         addTextEdit(QStringLiteral("etIp"), QStringLiteral("IP адрес сервера для GPRS соединения"),
-                    QStringLiteral("192.0.2.10"), 15);
+                    QStringLiteral("192.0.2.10"), kAddressLength);
     etPort =
         addTextEdit(QStringLiteral("etPort"), QStringLiteral("Порт сервера для GPRS соединения"),
                     QStringLiteral("3055"), 8);

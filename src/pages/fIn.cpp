@@ -150,12 +150,19 @@ std::optional<bool> TformIncl::BoolFromText(const QString &text)
 
 void TformIncl::ResetLabelColor(QLabel *label)
 {
+    // Each colour group separately: a disabled label keeps its greyed text.
     QPalette p = label->palette();
-    const QColor normal = QApplication::palette(label).color(QPalette::WindowText);
-    if (p.color(QPalette::WindowText) != normal) {
-        p.setColor(QPalette::WindowText, normal);
-        label->setPalette(p);
+    const QPalette normal = QApplication::palette(label);
+    bool changed = false;
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        const QColor c = normal.color(group, QPalette::WindowText);
+        if (p.color(group, QPalette::WindowText) != c) {
+            p.setColor(group, QPalette::WindowText, c);
+            changed = true;
+        }
     }
+    if (changed)
+        label->setPalette(p);
 }
 
 void TformIncl::SetRegularFontStyle(QWidget *w)

@@ -39,6 +39,27 @@ class TPhoneCellDelegate : public QStyledItemDelegate
     }
 };
 
+// The grid whose open cell editor can be finished from outside: the toolbar
+// and the menus take no focus, so a number still being typed would
+// otherwise never reach its cell.
+class TPhoneGrid : public QTableWidget
+{
+  public:
+    using QTableWidget::QTableWidget;
+
+    void FinishEditor(bool keep)
+    {
+        if (state() != QAbstractItemView::EditingState)
+            return;
+        QWidget *editor = indexWidget(currentIndex());
+        if (!editor)
+            return;
+        if (keep)
+            commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+};
+
 QString slotField(int slot)
 {
     return QStringLiteral("Инженерный номер %1").arg(slot + 1);
@@ -60,15 +81,24 @@ TformPhones::TformPhones(QWidget *parent)
     Label1 = new QLabel(QStringLiteral("Номера"), RzGroupBox1);
     Label1->setObjectName(QStringLiteral("Label1"));
     RegisterControl(Label1, TControlKind::ckLabel);
-    SG1 = new QTableWidget(kNumbers + 1, 2, RzGroupBox1);
+    // The heading row is the grid's column header and the row numbers its
+    // first, read-only column, so a screen reader hears "№" and "Телефон" as
+    // headings and rows 1 to 10 under the numbers it sees.
+    SG1 = new TPhoneGrid(kNumbers, 2, RzGroupBox1);
     SG1->setObjectName(QStringLiteral("SG1"));
-    SG1->horizontalHeader()->hide();
+    SG1->setHorizontalHeaderLabels({QStringLiteral("№"), QStringLiteral("Телефон")});
+    QHeaderView *heading = SG1->horizontalHeader();
+    heading->setSectionsClickable(false);
+    heading->setSectionResizeMode(QHeaderView::Fixed);
+    heading->setHighlightSections(false);
+    heading->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    heading->setFixedHeight(kRowHeight);
     SG1->verticalHeader()->hide();
     SG1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SG1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     SG1->setColumnWidth(0, 60);
     SG1->setColumnWidth(1, 247);
-    for (int r = 0; r <= kNumbers; ++r)
+    for (int r = 0; r < kNumbers; ++r)
         SG1->setRowHeight(r, kRowHeight);
     SG1->setFixedSize(60 + 247 + 2 * SG1->frameWidth(),
                       (kNumbers + 1) * kRowHeight + 2 * SG1->frameWidth());
@@ -112,32 +142,34 @@ TformPhones::TformPhones(QWidget *parent)
 
 void TformPhones::ResetGrid()
 {
-    auto fixedItem = [](const QString &text) {
-        auto *item = new QTableWidgetItem(text);
-        item->setFlags(Qt::ItemIsEnabled);
-        item->setBackground(QPalette().color(QPalette::Button));
-        return item;
-    };
-    SG1->setItem(0, 0, fixedItem(QStringLiteral("№")));
-    SG1->setItem(0, 1, fixedItem(QStringLiteral("Телефон")));
-    for (int r = 1; r <= kNumbers; ++r) {
-        SG1->setItem(r, 0, fixedItem(QString::number(r)));
+    // Whatever is still being typed belongs to the numbers being replaced.
+    static_cast<TPhoneGrid *>(SG1)->FinishEditor(false);
+    for (int r = 0; r < kNumbers; ++r) {
+        auto *number = new QTableWidgetItem(QString::number(r + 1));
+        number->setFlags(Qt::ItemIsEnabled);
+        number->setBackground(QPalette().color(QPalette::Button));
+        SG1->setItem(r, 0, number);
         SG1->setItem(r, 1, new QTableWidgetItem(QString()));
     }
 }
 
+void TformPhones::CommitNumbers()
+{
+    static_cast<TPhoneGrid *>(SG1)->FinishEditor(true);
+}
+
 QString TformPhones::Number(int slot) const
 {
-    const QTableWidgetItem *item = SG1->item(slot + 1, 1);
+    const QTableWidgetItem *item = SG1->item(slot, 1);
     return item ? item->text() : QString();
 }
 
 void TformPhones::SetNumber(int slot, const QString &text)
 {
-    if (QTableWidgetItem *item = SG1->item(slot + 1, 1))
+    if (QTableWidgetItem *item = SG1->item(slot, 1))
         item->setText(text);
     else
-        SG1->setItem(slot + 1, 1, new QTableWidgetItem(text));
+        SG1->setItem(slot, 1, new QTableWidgetItem(text));
 }
 
 void TformPhones::SetTimeEditEnabled(bool enabled)
@@ -193,6 +225,12 @@ void TformPhones::BeginRead()
     ApplyEnableRules();
 }
 
+void TformPhones::BeginWrite()
+{
+    TformIncl::BeginWrite();
+    CommitNumbers();
+}
+
 void TformPhones::SetDefaults()
 {
     TformIncl::SetDefaults();
@@ -202,6 +240,7 @@ void TformPhones::SetDefaults()
 void TformPhones::LoadFromIni(TIniFile &ini)
 {
     TformIncl::LoadFromIni(ini);
+    static_cast<TPhoneGrid *>(SG1)->FinishEditor(false);
     for (int slot = 0; slot < kNumbers; ++slot)
         SetNumber(slot,
                   ini.ReadString(kIniSection, kIniKey + QString::number(slot + 1), QString()));
@@ -211,6 +250,7 @@ void TformPhones::LoadFromIni(TIniFile &ini)
 void TformPhones::SaveToIni(TIniFile &ini)
 {
     TformIncl::SaveToIni(ini);
+    CommitNumbers();
     for (int slot = 0; slot < kNumbers; ++slot)
         ini.WriteString(kIniSection, kIniKey + QString::number(slot + 1), Number(slot));
 }
@@ -232,7 +272,7 @@ void TformPhones::ReadPhones(TPageContext &ctx)
     for (int slot = 0; slot < kNumbers; ++slot) {
         QString text;
         if (dev.ReadIng(slot, text)) {
-            ctx.Out->PutGridCell(SG1, text, slot + 1, 1);
+            ctx.Out->PutGridCell(SG1, text, slot, 1);
         } else {
             allNumbers = false;
             ctx.Memo(slotField(slot) + QStringLiteral(": не прочитан"));
@@ -251,7 +291,7 @@ void TformPhones::ReadPhones(TPageContext &ctx)
         ctx.Out->PutBool(rbDispOn, true);
     } else if (disp == kDispOff) {
         ctx.Out->PutBool(rbDispOff, true);
-    } else {
+    } else if (PageIo::Fits(ctx, nullptr, etTime, QString::number(disp), kDispField)) {
         ctx.Out->PutBool(rbDispOnTime, true);
         ctx.Out->PutText(etTime, QString::number(disp));
     }
@@ -263,6 +303,7 @@ void TformPhones::WritePhones(TPageContext &ctx)
     TDevTrevalo &dev = *ctx.Dev;
 
     const bool allEmpty = FromUi([this] {
+        CommitNumbers();
         for (int slot = 0; slot < kNumbers; ++slot)
             if (!Number(slot).isEmpty())
                 return false;
@@ -274,7 +315,10 @@ void TformPhones::WritePhones(TPageContext &ctx)
 
     bool allNumbers = true;
     for (int slot = 0; slot < kNumbers; ++slot) {
-        const QString text = FromUi([this, slot] { return Number(slot); });
+        const QString text = FromUi([this, slot] {
+            CommitNumbers();
+            return Number(slot);
+        });
         if (!TakeText(ctx, nullptr, slotField(slot), text, true)) {
             allNumbers = false;
             continue;

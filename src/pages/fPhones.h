@@ -16,6 +16,7 @@ class TformPhones : public TformIncl
     explicit TformPhones(QWidget *parent = nullptr);
 
     void BeginRead() override;
+    void BeginWrite() override;
     void LoadFromIni(TIniFile &ini) override;
     void SaveToIni(TIniFile &ini) override;
     void SetDefaults() override;
@@ -23,9 +24,12 @@ class TformPhones : public TformIncl
     static constexpr int kNumbers = 10;
     static constexpr int kMaxNumberLength = 30;
 
-    // Heading row, row numbers and empty phone cells.
+    // Row numbers and empty phone cells; a number still being typed is dropped.
     void ResetGrid();
-    // The phone number of slot 0..9 (grid row slot + 1).
+    // A number still being typed goes into its cell; everything that takes
+    // the numbers from the grid runs this first.
+    void CommitNumbers();
+    // The phone number of slot 0..9 (grid row slot).
     QString Number(int slot) const;
     void SetNumber(int slot, const QString &text);
 

@@ -193,25 +193,36 @@ TEST(EventsKinds, UserChoiceOfUsedKindTicksSmsOnlyWithGprs)
     }
 }
 
-TEST(EventsKinds, DefaultsSelectFirstEntriesAndLeaveSmsOff)
+TEST(EventsKinds, DefaultsSelectFirstEntriesAfterTheRebuild)
 {
-    Fixture f;
-    f.gprs.cbGPRS->setChecked(true);
-    f.page.cb1->setCurrentIndex(1);
-    f.page.etPhone1->setText("123");
-    f.page.RadioButton2->setChecked(true);
-    f.page.num1rb1->setChecked(true);
-    f.page.SetDefaults();
-    EXPECT_EQ(f.page.cb1->currentIndex(), 0);
-    EXPECT_EQ(f.page.cb2->currentIndex(), 0);
-    EXPECT_FALSE(f.page.cbSendSMS->isChecked());
-    EXPECT_TRUE(f.page.RadioButton1->isChecked());
-    EXPECT_TRUE(f.page.num1rb1->isChecked()) << "И/Или keep their state";
-    EXPECT_TRUE(f.page.etPhone1->text().startsWith("+7"));
-    EXPECT_EQ(f.page.etPhone1->text().size(), 12);
-    EXPECT_EQ(f.page.cbTimeBtn->currentText(), "1");
-    EXPECT_EQ(f.page.cbActivetime->currentText(), "до фиксации");
-    EXPECT_EQ(f.page.meGPRSTime->text(), "0002");
+    // The rebuild runs before the first entries are selected, so with GPRS
+    // on a number that was used before the defaults ticks "send SMS".
+    const struct {
+        bool gprs;
+        int kindBefore;
+        bool sms;
+    } cases[] = {{true, 1, true}, {true, 0, false}, {false, 1, false}, {false, 0, false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(testing::Message() << "gprs " << c.gprs << ", kind " << c.kindBefore);
+        Fixture f;
+        f.gprs.cbGPRS->setChecked(c.gprs);
+        f.page.cb2->setCurrentIndex(c.kindBefore);
+        f.page.cbSendSMS->setChecked(false);
+        f.page.etPhone1->setText("123");
+        f.page.RadioButton2->setChecked(true);
+        f.page.num1rb1->setChecked(true);
+        f.page.SetDefaults();
+        EXPECT_EQ(f.page.cb1->currentIndex(), 0);
+        EXPECT_EQ(f.page.cb2->currentIndex(), 0);
+        EXPECT_EQ(f.page.cbSendSMS->isChecked(), c.sms);
+        EXPECT_TRUE(f.page.RadioButton1->isChecked());
+        EXPECT_TRUE(f.page.num1rb1->isChecked()) << "И/Или keep their state";
+        EXPECT_TRUE(f.page.etPhone1->text().startsWith("+7"));
+        EXPECT_EQ(f.page.etPhone1->text().size(), 12);
+        EXPECT_EQ(f.page.cbTimeBtn->currentText(), "1");
+        EXPECT_EQ(f.page.cbActivetime->currentText(), "до фиксации");
+        EXPECT_EQ(f.page.meGPRSTime->text(), "0002");
+    }
 }
 
 // ---------------------------------------------------------------- periods
