@@ -1,6 +1,7 @@
 #pragma once
 #include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QSet>
 
 #include <functional>
@@ -15,6 +16,8 @@ struct ModemConfig {
     int registrationDelayMs = 0; // from the port's opening; negative: never registers
     bool roaming = false;        // "+CREG: 0,5" instead of "+CREG: 0,1"
     DialResult dialResult = DialResult::Connect;
+    // Per dialled number, in place of dialResult (a fleet of trackers).
+    QMap<QByteArray, DialResult> dialByNumber;
     int dialDelayMs = 0;
     QByteArray connectText = "CONNECT 9600";
     int guardTimeMs = 1000; // silence needed before and after "+++"

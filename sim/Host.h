@@ -18,6 +18,16 @@ class Host
     virtual void note(const QByteArray &text) = 0;
 };
 
+class Tracker;
+
+// Which tracker answers a dialled number.
+class TrackerDirectory
+{
+  public:
+    virtual ~TrackerDirectory() = default;
+    virtual Tracker &trackerFor(const QByteArray &number) = 0;
+};
+
 // The tracker's way back to the tool: through the modem's data call.
 class TrackerLine
 {

@@ -8,7 +8,7 @@ namespace t3sim
 {
 
 Modem::Modem(Host &host, ModemConfig &config, Tracker &tracker)
-    : m_host(host), m_config(config), m_tracker(tracker)
+    : m_host(host), m_config(config), m_tracker(&tracker)
 {
 }
 
@@ -31,7 +31,7 @@ void Modem::portClosed()
     if (m_callUp) {
         m_callUp = false;
         ++m_callId;
-        m_tracker.callEnded();
+        m_tracker->callEnded();
         m_host.note("call ended: port closed");
     }
     m_state = State::Command;
@@ -156,13 +156,16 @@ void Modem::dial(const QByteArray &number)
     m_host.note("dialling \"" + number + "\"");
     m_state = State::Dialling;
     const int id = ++m_dialId;
-    m_host.schedule(m_config.dialDelayMs, [this, id] {
+    const DialResult outcome = m_config.dialByNumber.value(number, m_config.dialResult);
+    if (m_directory)
+        m_tracker = &m_directory->trackerFor(number);
+    m_host.schedule(m_config.dialDelayMs, [this, id, outcome] {
         if (id != m_dialId || m_state != State::Dialling)
             return;
         m_state = State::Command;
         if (!registered())
             return result("NO CARRIER");
-        switch (m_config.dialResult) {
+        switch (outcome) {
         case DialResult::Connect:
             m_callUp = true;
             ++m_callId;
@@ -171,7 +174,7 @@ void Modem::dial(const QByteArray &number)
             m_pendingPlus = 0;
             m_lastData = m_host.now();
             m_lastTrackerDue = 0;
-            m_tracker.callStarted();
+            m_tracker->callStarted();
             return result(m_config.connectText);
         case DialResult::Busy:
             return result("BUSY");
@@ -191,7 +194,7 @@ void Modem::hangUp()
         return;
     m_callUp = false;
     ++m_callId;
-    m_tracker.callEnded();
+    m_tracker->callEnded();
     m_host.note("call ended: hung up");
 }
 
@@ -229,14 +232,14 @@ void Modem::dataByte(char c)
             return;
         }
         ++m_escapeId;
-        m_tracker.input(QByteArray(m_pendingPlus, '+'));
+        m_tracker->input(QByteArray(m_pendingPlus, '+'));
         m_pendingPlus = 0;
     }
     if (c == '+' && silence >= m_config.guardTimeMs) {
         m_pendingPlus = 1;
         return;
     }
-    m_tracker.input(QByteArray(1, c));
+    m_tracker->input(QByteArray(1, c));
 }
 
 void Modem::reply(const QByteArray &bytes, qint64 delayMs)

@@ -15,6 +15,9 @@ class Modem : public TrackerLine
     enum class State { Command, Dialling, Data };
 
     Modem(Host &host, ModemConfig &config, Tracker &tracker);
+    // The tracker behind each dialled number; without one every number
+    // reaches the tracker given above.
+    void setDirectory(TrackerDirectory *directory) { m_directory = directory; }
 
     // A pty has no DTR: the port's opening is the modem's power-up.
     void portOpened();
@@ -41,7 +44,8 @@ class Modem : public TrackerLine
 
     Host &m_host;
     ModemConfig &m_config;
-    Tracker &m_tracker;
+    Tracker *m_tracker;
+    TrackerDirectory *m_directory = nullptr;
     State m_state = State::Command;
     bool m_echo = true;
     QByteArray m_line;

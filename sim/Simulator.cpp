@@ -19,6 +19,7 @@ Simulator::Simulator(const QString &linkPath)
       m_modem(*this, m_modemConfig, m_tracker)
 {
     m_tracker.setLine(&m_modem);
+    m_modem.setDirectory(this);
 }
 
 Simulator::~Simulator()
@@ -439,6 +440,68 @@ void Simulator::clearWireLog()
     T3SIM_LOCKED;
     m_wire.clear();
     m_tracker.clearCommands();
+    for (auto &[number, u] : m_units)
+        u->tracker.clearCommands();
+}
+
+Tracker &Simulator::trackerFor(const QByteArray &number)
+{
+    Unit *u = unit(number);
+    return u ? u->tracker : m_tracker;
+}
+
+Simulator::Unit *Simulator::unit(const QByteArray &number) const
+{
+    const auto it = m_units.find(number);
+    return it == m_units.end() ? nullptr : it->second.get();
+}
+
+void Simulator::addTracker(const QByteArray &number)
+{
+    T3SIM_LOCKED;
+    if (unit(number))
+        return;
+    std::unique_ptr<Unit> u(new Unit(static_cast<Host &>(*this), m_trackerConfig));
+    u->tracker.setLine(&m_modem);
+    m_units.emplace(number, std::move(u));
+}
+
+void Simulator::setDialResult(const QByteArray &number, DialResult r)
+{
+    T3SIM_LOCKED;
+    m_modemConfig.dialByNumber[number] = r;
+}
+
+void Simulator::setFaults(const QByteArray &number, const Faults &f)
+{
+    T3SIM_LOCKED;
+    if (Unit *u = unit(number)) {
+        u->faults = f;
+        u->tracker.receiver().setOmitted(f.omittedSatellites);
+        u->tracker.faultsChanged();
+    }
+}
+
+QByteArray Simulator::setting(const QByteArray &number, const QByteArray &name) const
+{
+    T3SIM_LOCKED;
+    const Unit *u = unit(number);
+    return u ? u->tracker.settings().value(name) : QByteArray();
+}
+
+void Simulator::setSetting(const QByteArray &number, const QByteArray &name,
+                           const QByteArray &value)
+{
+    T3SIM_LOCKED;
+    if (Unit *u = unit(number))
+        u->tracker.settings().setValue(name, value);
+}
+
+QList<QByteArray> Simulator::trackerCommands(const QByteArray &number) const
+{
+    T3SIM_LOCKED;
+    const Unit *u = unit(number);
+    return u ? u->tracker.commandsReceived() : QList<QByteArray>();
 }
 
 #undef T3SIM_LOCKED

@@ -12,6 +12,8 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -22,7 +24,7 @@ namespace t3sim
 // The GSM modem and the tracker behind it on a pseudo-terminal, run on a
 // thread of their own. Every accessor may be called from any thread, before
 // or while the simulator runs.
-class Simulator : private Host
+class Simulator : private Host, private TrackerDirectory
 {
   public:
     static QString defaultLinkPath() { return QStringLiteral("/tmp/t3sim-tty"); }
@@ -76,6 +78,16 @@ class Simulator : private Host
     Bootloader loader() const;
     Tracker::Mode trackerMode() const;
 
+    // A fleet: the number reaches a tracker of its own (fresh settings, the
+    // tracker configuration of now, no faults); numbers never added reach the
+    // tracker above. The accessors below take the number.
+    void addTracker(const QByteArray &number);
+    void setDialResult(const QByteArray &number, DialResult r);
+    void setFaults(const QByteArray &number, const Faults &f);
+    QByteArray setting(const QByteArray &number, const QByteArray &name) const;
+    void setSetting(const QByteArray &number, const QByteArray &name, const QByteArray &value);
+    QList<QByteArray> trackerCommands(const QByteArray &number) const;
+
     // Anything else: runs fn with the tracker while the simulator is held still.
     template <class F> auto withTracker(F &&fn)
     {
@@ -120,6 +132,15 @@ class Simulator : private Host
     void send(const QByteArray &bytes) override;
     void schedule(qint64 delayMs, std::function<void()> fn) override;
     void note(const QByteArray &text) override;
+    Tracker &trackerFor(const QByteArray &number) override;
+
+    struct Unit {
+        Unit(Host &host, const TrackerConfig &c) : config(c), tracker(host, config, faults) {}
+        TrackerConfig config;
+        Faults faults;
+        Tracker tracker;
+    };
+    Unit *unit(const QByteArray &number) const;
 
     void run();
     void log(WireLog::Direction d, const QByteArray &bytes);
@@ -140,6 +161,7 @@ class Simulator : private Host
     TrackerConfig m_trackerConfig;
     Faults m_faults;
     Tracker m_tracker;
+    std::map<QByteArray, std::unique_ptr<Unit>> m_units;
     Modem m_modem;
     Pty m_pty;
     bool m_open = false;

@@ -99,3 +99,33 @@ TEST_F(SimFixture, CarrierLostAfterCommands)
     EXPECT_FALSE(sim->callUp());
     EXPECT_EQ(port->command("AT"), QByteArray("AT\r\r\nOK\r\n")); // back in command mode
 }
+
+TEST_F(SimFixture, AFleetOfNumbersReachesTrackersOfTheirOwn)
+{
+    sim->addTracker("111");
+    sim->addTracker("333");
+    sim->setDialResult("222", DialResult::Busy);
+    t3sim::Faults drop;
+    drop.carrierLostAfter = 1;
+    sim->setFaults("333", drop);
+    auto port = openPort();
+
+    ASSERT_TRUE(port->dial("111").endsWith("CONNECT 9600\r\n"));
+    EXPECT_EQ(port->command("+object0111"), QByteArray("OK\r\n"));
+    port->close(); // ends the call
+    port = openPort();
+    EXPECT_EQ(sim->setting("111", "object"), QByteArray("0111"));
+    EXPECT_NE(sim->setting("object"), QByteArray("0111")) << "the default tracker is another";
+
+    EXPECT_TRUE(port->dial("222").endsWith("\r\nBUSY\r\n"));
+    EXPECT_FALSE(sim->callUp());
+
+    ASSERT_TRUE(port->dial("333").endsWith("CONNECT 9600\r\n"));
+    EXPECT_EQ(port->command("+object0333"), QByteArray("OK\r\n"));
+    EXPECT_TRUE(port->command("+latit0001").contains("NO CARRIER"));
+    EXPECT_FALSE(sim->callUp());
+    EXPECT_EQ(sim->setting("333", "object"), QByteArray("0333"));
+    EXPECT_EQ(sim->trackerCommands("333"), (QList<QByteArray>{"+object0333", "+latit0001"}));
+    EXPECT_EQ(sim->trackerCommands("111"), QList<QByteArray>{"+object0111"});
+    EXPECT_EQ(sim->setting("111", "object"), QByteArray("0111"));
+}
