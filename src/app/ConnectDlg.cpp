@@ -82,9 +82,8 @@ void TdlgConnect::EnumComPorts(QStringList &list)
     list << EnumSerialPorts();
 }
 
-QString TdlgConnect::PortName() const
+QString TdlgConnect::PortNameOf(const QString &text)
 {
-    const QString text = ComPorts->currentText();
     const int colon = text.indexOf(QLatin1Char(':'));
     // The entry starts as one blank; text typed after it must still open.
     // A typed name without the colon ("COM3", a device path) is the name.

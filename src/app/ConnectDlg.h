@@ -1,4 +1,5 @@
 #pragma once
+#include <QComboBox>
 #include <QDialog>
 
 class QCheckBox;
@@ -21,7 +22,8 @@ class TdlgConnect : public QDialog
     void OKBtnClick();
 
     // The port name used for opening: the port entry up to its first ":".
-    QString PortName() const;
+    QString PortName() const { return PortNameOf(ComPorts->currentText()); }
+    static QString PortNameOf(const QString &entry);
     // A number the modem can be given: no control characters, and a
     // Windows-1251 byte for every character.
     static bool PhoneIsDialable(const QString &phone);

@@ -64,12 +64,12 @@ QList<TRow> Compare(const QList<TRead> &reads, const TWriteImage &reference,
             const bool refSent = ref != reference.settings.constEnd();
             const bool trkSent = trk != tracker.settings.constEnd();
             if (!refSent && !trkSent) {
-                // Neither side would write it (not a page setting, or
-                // refused on both): equal only when nothing was refused.
                 bool refusedHere = false;
                 for (QObject *l : r.labels)
                     refusedHere = refusedHere || reference.refused.contains(l);
-                row.state = refusedHere ? TState::Differs : TState::Equal;
+                if (!refusedHere)
+                    continue;
+                row.state = TState::Differs;
             } else {
                 row.state = refSent && trkSent && ref->value == trk->value ? TState::Equal
                                                                            : TState::Differs;

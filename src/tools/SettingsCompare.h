@@ -43,12 +43,23 @@ struct TWriteImage {
 };
 TWriteImage AnalyseWrite(const QList<TEvent> &events, const QStringList &names);
 
+// A control, or a cell of a grid, that a read gave a value.
+struct TTarget {
+    QObject *control = nullptr;
+    int row = -1; // a grid cell: row and column
+    int column = -1;
+    bool operator==(const TTarget &o) const
+    {
+        return control == o.control && row == o.row && column == o.column;
+    }
+};
+
 // One setting as a read routine read it.
 struct TRead {
     QString name;
     bool ok = false;
-    QList<QObject *> labels;   // marked by the read
-    QList<QObject *> controls; // given a value by the read
+    QList<QObject *> labels;  // marked by the read
+    QList<TTarget> controls; // given a value by the read
 };
 
 enum class TState { Equal, Differs, NotRead };
@@ -57,11 +68,12 @@ struct TRow {
     QString name; // the setting's command name
     TState state = TState::Equal;
     QList<QObject *> labels;
-    QList<QObject *> controls;
+    QList<TTarget> controls;
 };
 
 // Rows in read order. A setting whose read failed is never equal; one the
-// reference would not send (refused) or sends otherwise differs.
+// reference would not send (refused) or sends otherwise differs; one no
+// write routine sends (a state, not a setting) is left out.
 QList<TRow> Compare(const QList<TRead> &reads, const TWriteImage &reference,
                     const TWriteImage &tracker);
 
