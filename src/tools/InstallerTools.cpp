@@ -34,8 +34,9 @@ TInstallerTools::TInstallerTools(const TWindow &w, QObject *parent)
       owner_(std::make_unique<TOwner>(runner_))
 {
     const auto item = [this](QMenu *menu, const char *name, const QString &text, bool enabled,
-                             void (TInstallerTools::*slot)()) {
-        QAction *a = menu->addAction(text);
+                             void (TInstallerTools::*slot)(), QAction *before = nullptr) {
+        auto *a = new QAction(text, menu);
+        menu->insertAction(before, a);
         a->setObjectName(QString::fromLatin1(name));
         a->setEnabled(enabled);
         connect(a, &QAction::triggered, this, slot);
@@ -44,7 +45,7 @@ TInstallerTools::TInstallerTools(const TWindow &w, QObject *parent)
     mnuCompare = item(w_.propertiesMenu, "mnuCompare", QStringLiteral("Сравнить с устройством"),
                       false, &TInstallerTools::mnuCompareClick);
     mnuFleet = item(w_.fileMenu, "mnuFleet", QStringLiteral("Записать в несколько устройств…"),
-                    true, &TInstallerTools::mnuFleetClick);
+                    true, &TInstallerTools::mnuFleetClick, w_.fileBefore);
     mnuConsole = item(w_.connectionsMenu, "mnuConsole", QStringLiteral("Консоль команд"), false,
                       &TInstallerTools::mnuConsoleClick);
     // The fleet dials by itself: only while the window has no session.

@@ -30,6 +30,7 @@ class TInstallerTools : public QObject
         QObject *memo = nullptr;
         QMenu *fileMenu = nullptr, *connectionsMenu = nullptr, *propertiesMenu = nullptr;
         QAction *connectAction = nullptr; // enabled while disconnected
+        QAction *fileBefore = nullptr;    // the fleet item stands above it ("Выход")
     };
     explicit TInstallerTools(const TWindow &w, QObject *parent = nullptr);
     ~TInstallerTools() override;
