@@ -13,7 +13,7 @@ level() {
     device) echo 2 ;;
     session) echo 3 ;;
     pages) echo 4 ;;
-    history | update) echo 5 ;;
+    history | update | tools) echo 5 ;;
     app) echo 6 ;;
     *) echo "" ;;
     esac

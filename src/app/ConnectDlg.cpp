@@ -82,13 +82,6 @@ void TdlgConnect::EnumComPorts(QStringList &list)
     list << EnumSerialPorts();
 }
 
-QString TdlgConnect::PortNameOf(const QString &text)
-{
-    const int colon = text.indexOf(QLatin1Char(':'));
-    // The entry starts as one blank; text typed after it must still open.
-    // A typed name without the colon ("COM3", a device path) is the name.
-    return (colon < 0 ? text : text.left(colon)).trimmed();
-}
 
 void TdlgConnect::LoadSettings(const TIniFile &ini)
 {

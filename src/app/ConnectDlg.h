@@ -2,6 +2,8 @@
 #include <QComboBox>
 #include <QDialog>
 
+#include "platform/PortEnum.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -23,7 +25,6 @@ class TdlgConnect : public QDialog
 
     // The port name used for opening: the port entry up to its first ":".
     QString PortName() const { return PortNameOf(ComPorts->currentText()); }
-    static QString PortNameOf(const QString &entry);
     // A number the modem can be given: no control characters, and a
     // Windows-1251 byte for every character.
     static bool PhoneIsDialable(const QString &phone);

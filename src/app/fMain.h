@@ -33,6 +33,7 @@ class TdlgConnect;
 class TdlgSplash;
 class TFormAbout;
 class TSessionHost;
+class TInstallerTools;
 class TController;
 struct TSessionUi;
 
@@ -113,6 +114,8 @@ class TformMain : public QMainWindow
     TdlgSplash *dlgSplash = nullptr;
     TFormAbout *FormAbout = nullptr;
     TSessionHost *Session() const { return m_session.get(); }
+    // Compare with the tracker, write to several trackers, command console.
+    TInstallerTools *Tools() const { return m_tools; }
     // What the session works on, with its message hook; replaceable by tests.
     TSessionUi &SessionUi();
     // How the connect handler shows its dialogs; replaceable by tests.
@@ -200,5 +203,6 @@ class TformMain : public QMainWindow
     bool m_initialLayoutDone = false;
     QString m_windowsIni;
     std::unique_ptr<TSessionHost> m_session;
+    TInstallerTools *m_tools = nullptr;
     TConnectUi m_connectUi;
 };

@@ -28,6 +28,7 @@
 #include "session/MainThread.h"
 #include "session/OutArray.h"
 #include "session/Session.h"
+#include "tools/InstallerTools.h"
 
 void TformMain::CreateSession()
 {
@@ -66,6 +67,21 @@ void TformMain::CreateSession()
         formFlags->btnRST->setEnabled(!busy);
     };
     m_session = std::make_unique<TSessionHost>(ui);
+
+    TInstallerTools::TWindow tools;
+    tools.window = this;
+    tools.pages = m_pages;
+    tools.session = m_session.get();
+    tools.out = m_out.get();
+    tools.memo = Memo1;
+    tools.fileMenu = mnuFile;
+    tools.fileBefore = mnuExit;
+    tools.connectionsMenu = mnuConnections;
+    tools.propertiesMenu = mnuProperties;
+    tools.connectAction = mnuConnect;
+    m_tools = new TInstallerTools(tools, this);
+    m_session->Ui().sessionActions << m_tools->SessionActions();
+    m_session->Ui().view.commandOwners << m_tools->CommandOwner();
 
     // Page buttons post their commands only while a session runs.
     auto post = [this](unsigned char code) { return m_session && m_session->Post(code); };

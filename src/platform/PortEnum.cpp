@@ -41,3 +41,9 @@ QStringList EnumSerialPorts()
     ports.sort();
     return ports;
 }
+
+QString PortNameOf(const QString &text)
+{
+    const int colon = text.indexOf(QLatin1Char(':'));
+    return (colon < 0 ? text : text.left(colon)).trimmed();
+}

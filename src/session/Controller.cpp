@@ -376,9 +376,11 @@ bool TController::RunPageCommand(unsigned char code)
 {
     bool owned = false;
     Busy([&](TPageContext &ctx) {
-        for (ISessionPage *page : view_.pages)
-            if ((owned = page->RunCommand(code, ctx)))
-                break;
+        for (const auto *owners : {&view_.pages, &view_.commandOwners}) {
+            for (ISessionPage *page : *owners)
+                if ((owned = page->RunCommand(code, ctx)))
+                    return;
+        }
     });
     return owned;
 }

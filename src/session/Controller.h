@@ -28,6 +28,7 @@ struct TSessionView {
     QList<QObject *> busyControls;        // page tree and toolbar buttons (text elements)
     QList<QObject *> busyComponents;      // menus (component elements)
     QList<ISessionPage *> pages;          // in page order
+    QList<ISessionPage *> commandOwners;  // worker commands of no page (the installer's tools)
     TOperatingState *operating = nullptr; // the Events page's mode read at connect
     TResumeState *resume = nullptr;
     // Steps run on the user interface thread after a successful connect.

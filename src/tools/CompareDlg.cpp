@@ -132,7 +132,7 @@ TdlgCompare::TdlgCompare(const QList<TformIncl *> &pages, TToolRunner *runner, Q
     connect(btnWrite, &QPushButton::clicked, this, [this] { StartWriteDifferences(); });
     connect(btnTake, &QPushButton::clicked, this, [this] { TakeTrackerValues(); });
     connect(btnClose, &QPushButton::clicked, this, &TdlgCompare::reject);
-    resize(820, 520);
+    resize(940, 560);
     UpdateButtons();
 }
 
@@ -461,7 +461,13 @@ void TdlgCompare::Fill()
 
         // The same controls on the reference pages and on the tracker's.
         QStringList refValues, trkValues;
-        for (const TTarget &t : r.controls) {
+        QList<TTarget> targets = r.controls;
+        // A setting that did not arrive still shows what the pages hold.
+        if (targets.isEmpty())
+            for (QObject *l : r.labels)
+                if (auto *label = qobject_cast<QLabel *>(l); label && label->buddy())
+                    targets << TTarget{label->buddy()};
+        for (const TTarget &t : targets) {
             QObject *ref = nullptr;
             if (const TformIncl *p = PageOf(t.control))
                 if (TformIncl *rp = reference_->Page(p->PageName()))
@@ -518,8 +524,9 @@ void TdlgCompare::Fill()
         }
     }
     Grid->resizeColumnsToContents();
-    for (int c = colPage; c < colResult; ++c)
-        Grid->setColumnWidth(c, std::min(Grid->columnWidth(c), 260));
+    const int widest[colCount] = {110, 300, 150, 150, 200};
+    for (int c = colPage; c < colCount; ++c)
+        Grid->setColumnWidth(c, std::min(Grid->columnWidth(c), widest[c]));
     if (compared_ || !rows_.isEmpty())
         lbSummary->setText(QStringLiteral("Отличается: %1; не прочитано: %2; совпадает: %3.")
                                .arg(differs)

@@ -22,6 +22,8 @@ class TdlgCompare : public QDialog
 {
     Q_OBJECT
   public:
+    // Refused while the tracker is being talked to.
+    void reject() override;
     TdlgCompare(const QList<TformIncl *> &pages, TToolRunner *runner, QWidget *parent = nullptr);
     ~TdlgCompare() override;
 
@@ -51,8 +53,6 @@ class TdlgCompare : public QDialog
     // Column texts of a row, as the table shows them.
     QStringList RowTexts(int row) const;
 
-  protected:
-    void reject() override;
 
   private:
     void CompareDone(const QString &error);

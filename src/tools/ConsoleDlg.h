@@ -14,6 +14,8 @@ class TdlgConsole : public QDialog
 {
     Q_OBJECT
   public:
+    // Refused while the tracker is being talked to.
+    void reject() override;
     explicit TdlgConsole(TToolRunner *runner, QWidget *parent = nullptr);
 
     QLineEdit *etCommand = nullptr;
@@ -29,8 +31,6 @@ class TdlgConsole : public QDialog
     QStringList History() const;
     void SetHistory(const QStringList &lines);
 
-  protected:
-    void reject() override;
 
   private:
     void Done(const QString &line, bool ok, const QString &reply, const QString &error);

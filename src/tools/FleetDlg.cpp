@@ -20,8 +20,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/ConnectDlg.h"
 #include "platform/IniFile.h"
+#include "platform/PortEnum.h"
 #include "platform/ProgramDir.h"
 #include "tools/FleetList.h"
 #include "tools/FleetRun.h"
@@ -69,9 +69,7 @@ TdlgFleet::TdlgFleet(const QList<TformIncl *> &pages, QObject *memo, TOutArray *
     ComPorts->setObjectName(QStringLiteral("ComPorts"));
     ComPorts->setEditable(true);
     ComPorts->setAccessibleName(QStringLiteral("Com-порт"));
-    QStringList ports;
-    TdlgConnect::EnumComPorts(ports);
-    ComPorts->addItems(ports);
+    ComPorts->addItems(EnumSerialPorts());
     cbRegWait = new QCheckBox(QStringLiteral("Ждать регистрации в сети GSM?"), setup);
     cbRegWait->setObjectName(QStringLiteral("cbRegWait"));
     {
@@ -238,7 +236,7 @@ bool TdlgFleet::Start()
         Error(QStringLiteral("Список номеров не принят:\n") + list.errors.join(QLatin1Char('\n')));
         return false;
     }
-    const QString port = TdlgConnect::PortNameOf(ComPorts->currentText());
+    const QString port = PortNameOf(ComPorts->currentText());
     if (port.isEmpty()) {
         Error(QStringLiteral("Укажите Com-порт."));
         return false;

@@ -26,6 +26,8 @@ class TdlgFleet : public QDialog
 {
     Q_OBJECT
   public:
+    // Refused while the tracker is being talked to.
+    void reject() override;
     TdlgFleet(const QList<TformIncl *> &pages, QObject *memo, TOutArray *windowOut,
               QWidget *parent = nullptr);
     ~TdlgFleet() override;
@@ -64,8 +66,6 @@ class TdlgFleet : public QDialog
     QString CsvPath() const { return csvPath_; }
     bool SaveCsv(const QString &path);
 
-  protected:
-    void reject() override;
 
   private:
     void UpdateProgress();

@@ -1,5 +1,7 @@
 #include "tools/FleetRun.h"
 
+#include <QCoreApplication>
+
 
 #include "device/DevTrevalo.h"
 #include "link/ComPortWorker.h"

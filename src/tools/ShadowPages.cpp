@@ -232,10 +232,18 @@ QList<TRead> TReadCapture::Apply(const QList<TformIncl *> &pages)
                 touch(TTarget{w});
         }
         // A step run on the page (a list found by its caption) shows as a change.
+        // Only on the page of the setting's labels: a page that follows
+        // another's switch changes too, but reads nothing.
         const QHash<QWidget *, QString> after = Snapshot(controls);
-        for (QWidget *w : controls)
-            if (after.value(w) != before.value(w) && TformIncl::KindOf(w))
+        for (QWidget *w : controls) {
+            if (after.value(w) == before.value(w) || !current)
+                continue;
+            bool samePage = current->labels.isEmpty();
+            for (QObject *l : current->labels)
+                samePage = samePage || PageOf(l) == PageOf(w);
+            if (samePage)
                 touch(TTarget{w});
+        }
         before = after;
     }
     // A setting counts as read when a value arrived, or when every label it

@@ -1,5 +1,6 @@
 #include "tools/ToolRunner.h"
 
+#include <QAction>
 #include <QMetaObject>
 
 #include "session/Controller.h"

@@ -12,6 +12,7 @@
 #include <QTableWidget>
 
 #include "PagesHelpers.h"
+#include "link/ModemWorker.h"
 #include "pages/fCommon.h"
 #include "pages/fGPRS.h"
 #include "platform/Cp1251.h"
