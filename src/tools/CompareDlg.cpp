@@ -31,7 +31,7 @@ QString CellCaption(const TTarget &t)
     auto *grid = qobject_cast<QTableWidget *>(t.control);
     if (!grid)
         return QString();
-    const QTableWidgetItem *head = grid->item(0, t.column);
+    const QTableWidgetItem *head = grid->horizontalHeaderItem(t.column);
     const QTableWidgetItem *num = grid->item(t.row, 0);
     return QStringLiteral("%1 %2").arg(head ? head->text() : QString(),
                                        num ? num->text() : QString::number(t.row));
