@@ -482,6 +482,13 @@ void Simulator::setFaults(const QByteArray &number, const Faults &f)
     }
 }
 
+void Simulator::setVersion(const QByteArray &number, const QByteArray &v)
+{
+    T3SIM_LOCKED;
+    if (Unit *u = unit(number))
+        u->config.version = v;
+}
+
 QByteArray Simulator::setting(const QByteArray &number, const QByteArray &name) const
 {
     T3SIM_LOCKED;

@@ -84,6 +84,7 @@ class Simulator : private Host, private TrackerDirectory
     void addTracker(const QByteArray &number);
     void setDialResult(const QByteArray &number, DialResult r);
     void setFaults(const QByteArray &number, const Faults &f);
+    void setVersion(const QByteArray &number, const QByteArray &v);
     QByteArray setting(const QByteArray &number, const QByteArray &name) const;
     void setSetting(const QByteArray &number, const QByteArray &name, const QByteArray &value);
     QList<QByteArray> trackerCommands(const QByteArray &number) const;

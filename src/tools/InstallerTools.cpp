@@ -5,6 +5,7 @@
 #include <QMessageBox>
 
 #include "pages/fIn.h"
+#include "session/MainThread.h"
 #include "session/Session.h"
 #include "tools/CompareDlg.h"
 #include "tools/ConsoleDlg.h"
@@ -93,8 +94,8 @@ void TInstallerTools::mnuConsoleClick()
     if (!runner_->Connected())
         return;
     // The history belongs to the session it was typed in.
-    const void *session = w_.session ? w_.session->Controller() : nullptr;
-    if (session != historySession_) {
+    QObject *session = w_.session ? w_.session->Thread() : nullptr;
+    if (!historySession_ || session != historySession_) {
         consoleHistory_.clear();
         historySession_ = session;
     }

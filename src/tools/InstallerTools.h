@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QStringList>
 
 #include "session/SessionPage.h"
@@ -59,5 +60,5 @@ class TInstallerTools : public QObject
     TToolRunner *runner_;
     std::unique_ptr<TOwner> owner_;
     QStringList consoleHistory_;
-    const void *historySession_ = nullptr;
+    QPointer<QObject> historySession_; // the worker thread the history was typed for
 };

@@ -16,6 +16,7 @@
 #include "pages/fCommon.h"
 #include "pages/fGPRS.h"
 #include "platform/Cp1251.h"
+#include "platform/IniFile.h"
 #include "tools/CompareDlg.h"
 #include "tools/ConsoleDlg.h"
 #include "tools/FleetDlg.h"
@@ -128,6 +129,25 @@ class InstallerToolsTest : public QObject
             QCOMPARE(w.formCommon->etLon->text(), QString("273"));
             QCOMPARE(w.formCommon->etLat->text(), QString("230")); // not read: kept
             QVERIFY(RowsWhere(dlg, "отличается").isEmpty());
+
+            // Against a settings file: its values are written, the pages stay.
+            const QString file = h.dir.filePath("cmp.ini");
+            QVERIFY(w.SaveSettingsFile(file));
+            {
+                TIniFile ini(file);
+                ini.WriteString("formCommon", "etObjNum", "0099");
+                QVERIFY(ini.UpdateFile());
+            }
+            dlg.SetFile(file);
+            QVERIFY(dlg.StartCompare());
+            QVERIFY(E2EHarness::WaitFor([&] { return !dlg.Busy(); }, 30000));
+            QCOMPARE(dlg.Grid->horizontalHeaderItem(2)->text(), QString("В файле"));
+            QCOMPARE(RowsWhere(dlg, "отличается"), QStringList{"Общие/Номер объекта/0099/50"});
+            h.sim->clearWireLog();
+            QVERIFY(dlg.StartWriteDifferences());
+            QVERIFY(E2EHarness::WaitFor([&] { return !dlg.Busy(); }, 30000));
+            QCOMPARE(h.sim->trackerCommands(), QList<QByteArray>{"+object0099"});
+            QCOMPARE(w.formCommon->etObjNum->text(), QString("50"));
             dlg.reject();
         };
         w.Tools()->mnuCompare->trigger();
@@ -202,6 +222,62 @@ class InstallerToolsTest : public QObject
         QCOMPARE(h.sim->setting("object"), QByteArray("0050"));
         QCOMPARE(w.formCommon->etObjNum->text(), QString("0050"));
         QVERIFY(h.MemoHas("Ошибка при подключении: " + TModemException::Busy));
+    }
+
+    void aFleetRunRefusesBadInputWritesNoUnsupportedTrackerAndCancelsWithTheCallDown()
+    {
+        E2EHarness h;
+        AnswerAfterAMoment(*h.sim);
+        h.sim->addTracker("444");
+        h.sim->setVersion("444", "REV 07.601.070"); // a shell the pages do not know
+        h.sim->addTracker("555");
+        h.sim->addTracker("666");
+        TformMain &w = h.Window();
+        const QString file = h.dir.filePath("fleet.ini");
+        QVERIFY(w.SaveSettingsFile(file));
+
+        bool ran = false;
+        w.Tools()->execFleet = [&](TdlgFleet &dlg) {
+            ran = true;
+            QStringList errors;
+            dlg.ShowError = [&](const QString &t) { errors << t; };
+            dlg.ComPorts->setEditText(h.sim->portPath() + ":");
+            dlg.meNumbers->setPlainText("444\n555\n666\n");
+            dlg.SetSettingsFile(h.dir.filePath("missing.ini"));
+            QVERIFY(!dlg.Start());
+            QVERIFY(errors.value(0).contains("Ни один номер не набран"));
+            dlg.meNumbers->setPlainText(" \n");
+            dlg.SetSettingsFile(file);
+            QVERIFY(!dlg.Start());
+            QVERIFY(errors.value(1).contains("Список номеров пуст"));
+            QCOMPARE(h.sim->sessions(), 0);
+
+            dlg.meNumbers->setPlainText("444\n555\n666\n");
+            QVERIFY(dlg.Start());
+            // Cancelled while the second tracker is being written.
+            QVERIFY(E2EHarness::WaitFor(
+                [&] { return dlg.lbNumber->text() == "555" && dlg.lbStep->text().startsWith("Запись"); },
+                60000));
+            dlg.btnCancel->click();
+            QVERIFY(E2EHarness::WaitFor([&] { return !dlg.Running(); }, 60000));
+            const QList<TFleetResult> r = dlg.Results();
+            QCOMPARE(r.size(), 2);
+            QCOMPARE(r[0].outcome, TFleetResult::Failed);
+            QCOMPARE(r[0].version, QString("REV 07.601.070"));
+            QVERIFY(r[0].reason.contains("не поддерживается"));
+            QCOMPARE(r[1].reason, QString("отменено"));
+            QVERIFY(dlg.lbReport->text().contains("не обработано (отменено): 1"));
+            dlg.reject();
+        };
+        w.Tools()->mnuFleet->trigger();
+        QVERIFY(ran);
+        QVERIFY(!h.sim->callUp());
+        QCOMPARE(h.sim->calls(), 2); // the third number never dialled
+        QVERIFY(h.sim->linesReceived().contains("ATH"));
+        const QList<QByteArray> unsupported = h.sim->trackerCommands("444");
+        for (const QByteArray &line : unsupported)
+            QVERIFY2(!line.startsWith("+object") && !line.startsWith("+GAPN"), line.constData());
+        QVERIFY(h.sim->trackerCommands("666").isEmpty());
     }
 
     void consoleSendsOneCommandAndShowsTheReply()
