@@ -43,6 +43,9 @@ TFleetRun::~TFleetRun()
 bool TFleetRun::Prepare(QString *error)
 {
     file_ = std::make_unique<TShadowPages>();
+    // Loaded before any tracker answers: every value of the file is kept, and
+    // each tracker's write leaves out what its firmware lacks.
+    file_->Firmware = [](int) { return true; };
     if (!file_->CopyFrom(pages_, setup_.settingsFile, error)) {
         file_.reset();
         return false;
@@ -214,6 +217,7 @@ TFleetResult TFleetRun::RunOne(const QString &number)
             if (!cancel_) {
                 RunOnUiThread([&] {
                     back = std::make_unique<TShadowPages>();
+                    back->Firmware = [&c](int minor) { return c.AtLeast600(minor); };
                     back->CopyFrom(file_->Pages());
                     for (TformIncl *p : back->Pages())
                         p->BeginRead();

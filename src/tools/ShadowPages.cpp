@@ -53,6 +53,10 @@ bool TShadowPages::CopyFrom(const QList<TformIncl *> &pages, const QString &file
             return false;
         }
     }
+    for (TformIncl *p : pages)
+        if (auto *from = qobject_cast<TformEvents *>(p))
+            if (auto *to = qobject_cast<TformEvents *>(Page(p->PageName())))
+                to->ConnectedAtLeast600 = Firmware ? Firmware : from->ConnectedAtLeast600;
     // The settings-file form in memory: a scratch file that is never kept.
     QTemporaryDir scratch;
     {

@@ -1,6 +1,7 @@
 #pragma once
 #include <QList>
 #include <QString>
+#include <functional>
 #include <memory>
 
 #include "tools/SettingsCompare.h"
@@ -35,6 +36,9 @@ class TShadowPages
                   QString *error = nullptr);
     // Rows shown or hidden as the window's pages show them for the tracker.
     void FollowVisibility(const QList<TformIncl *> &pages);
+    // The firmware the copies load for ("at least 600.NN"); unset, they follow
+    // the window's connected tracker. A page drops values its firmware lacks.
+    std::function<bool(int minor)> Firmware;
 
   private:
     QList<TformIncl *> pages_;

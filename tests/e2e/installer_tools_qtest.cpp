@@ -14,6 +14,7 @@
 #include "PagesHelpers.h"
 #include "link/ModemWorker.h"
 #include "pages/fCommon.h"
+#include "pages/fEvents.h"
 #include "pages/fGPRS.h"
 #include "platform/Cp1251.h"
 #include "platform/IniFile.h"
@@ -169,6 +170,9 @@ class InstallerToolsTest : public QObject
         TformMain &w = h.Window();
         w.formCommon->etObjNum->setText("0123");
         w.formGPRS->etAccessPoint->setText("fleet.apn");
+        // A mode that needs 600.58: the file keeps it though no tracker is
+        // connected when it is loaded.
+        w.formEvents->RadioButton5->setChecked(true);
         const QString file = h.dir.filePath("fleet.ini");
         QVERIFY(w.SaveSettingsFile(file));
         w.formCommon->etObjNum->setText("0050"); // the file, not the pages, is written
@@ -217,6 +221,7 @@ class InstallerToolsTest : public QObject
         QVERIFY(ran);
         QCOMPARE(h.sim->setting("111", "object"), QByteArray("0123"));
         QCOMPARE(h.sim->setting("111", "GAPN"), QByteArray("fleet.apn"));
+        QCOMPARE(h.sim->setting("111", "flagact").mid(2), QByteArray("04")); // mode 5
         QCOMPARE(h.sim->setting("333", "object"), QByteArray("0123"));
         QCOMPARE(h.sim->setting("333", "GAPN"), QByteArray("internet")); // never reached
         QCOMPARE(h.sim->setting("object"), QByteArray("0050"));
