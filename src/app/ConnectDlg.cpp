@@ -122,7 +122,8 @@ bool TdlgConnect::PhoneIsDialable(const QString &phone)
 void TdlgConnect::OKBtnClick()
 {
     const QString text = cbPhones->currentText();
-    if (text.isEmpty())
+    // A number the connect refuses is no number to offer again.
+    if (text.isEmpty() || !PhoneIsDialable(text))
         return;
     for (int i = 0; i < cbPhones->count(); ++i)
         if (cbPhones->itemText(i).compare(text, Qt::CaseInsensitive) == 0)

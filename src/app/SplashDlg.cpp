@@ -1,5 +1,7 @@
 #include "SplashDlg.h"
 
+#include "app/AccessibleNames.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -16,7 +18,7 @@ TdlgSplash::TdlgSplash(QWidget *parent) : QDialog(parent)
     Panel1->setObjectName(QStringLiteral("Panel1"));
     Panel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel1->setAlignment(Qt::AlignCenter);
-    Panel2 = new QLabel(this);
+    Panel2 = new TValueLabel(QString(), Panel1->text(), this);
     Panel2->setObjectName(QStringLiteral("Panel2"));
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel2->setAlignment(Qt::AlignCenter);
@@ -24,11 +26,14 @@ TdlgSplash::TdlgSplash(QWidget *parent) : QDialog(parent)
     QFont bold = Panel2->font();
     bold.setBold(true);
     Panel2->setFont(bold);
-    Panel2->setAccessibleName(Panel1->text());
 
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
+    // Clicked only by the output queue, which clicks a disabled button too;
+    // disabled and left out of the accessible tree, nobody else can press it.
     Button1->hide();
+    Button1->setEnabled(false);
+    HideHiddenChildrenFromAccessibility(this);
     CancelBtn = new QPushButton(QStringLiteral("Отмена"), this);
     CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
 

@@ -1,5 +1,7 @@
 #include "app/fMain.h"
 
+#include "app/AccessibleNames.h"
+
 #include "history/fGPS.h"
 #include "history/fHistory.h"
 #include "pages/fCommon.h"
@@ -299,6 +301,20 @@ void TformMain::CreateMenus()
     mnuLoad = makeItem(mnuProperties, "mnuLoad", QStringLiteral("Загрузить"),
                        QKeySequence(QStringLiteral("Ctrl+L")), true, &TformMain::mnuLoadClick);
     mnuProperties->addSeparator();
+    // The toolbar takes no focus; the same actions here reach reading and
+    // writing from the keyboard, and share the toolbar's enabled states.
+    const struct {
+        QAction *action;
+        const char *key;
+    } exchange[] = {{tbtnRead, "Ctrl+R"},
+                    {tbtnReadAll, "Ctrl+Shift+R"},
+                    {tbtnWrite, "Ctrl+W"},
+                    {tbtnWriteAll, "Ctrl+Shift+W"}};
+    for (const auto &e : exchange) {
+        e.action->setShortcut(QKeySequence(QString::fromLatin1(e.key)));
+        mnuProperties->addAction(e.action);
+    }
+    mnuProperties->addSeparator();
     N1 = makeItem(mnuProperties, "N1", QStringLiteral("Настройки по умолчанию на данной странице"),
                   {}, false, &TformMain::N1Click);
     N2 = makeItem(mnuProperties, "N2", QStringLiteral("Все настройки по умолчанию"), {}, false,
@@ -444,9 +460,9 @@ void TformMain::CreateStatusBar()
                   {100, false, "", "Флэш-память"},
                   {200, false, "", "Ход перепрошивки"}};
     for (int i = 0; i < 5; ++i) {
-        auto *l = new QLabel(QString::fromUtf8(panels[i].text), StatusBar1);
+        auto *l = new TValueLabel(QString::fromUtf8(panels[i].text),
+                                  QString::fromUtf8(panels[i].accessible), StatusBar1);
         l->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        l->setAccessibleName(QString::fromUtf8(panels[i].accessible));
         // At least the designed width; longer texts (device paths are longer
         // than "COM1:") widen the panel instead of being cut.
         l->setMinimumWidth(panels[i].width);

@@ -1,4 +1,5 @@
 #include "app/ConnectDlg.h"
+#include "app/SplashDlg.h"
 #include "app/fMain.h"
 #include "pages/fIn.h"
 #include "platform/Cp1251.h"
@@ -7,6 +8,7 @@
 #include "session/OutArray.h"
 #include "session/Session.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -23,6 +25,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QScreen>
+#include <QSet>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QSplitter>
@@ -124,15 +127,30 @@ class MainWindowTest : public QObject
             {w.mnuDisconnect, "Отключиться", "Ctrl+D", false},
             {w.mnuSave, "Сохранить", "Ctrl+S", true},
             {w.mnuLoad, "Загрузить", "Ctrl+L", true},
+            {w.tbtnRead, "Прочитать настройки с данной страницы", "Ctrl+R", false},
+            {w.tbtnReadAll, "Прочитать все настройки", "Ctrl+Shift+R", false},
+            {w.tbtnWrite, "Записать настройки с данной страницы", "Ctrl+W", false},
+            {w.tbtnWriteAll, "Записать все настройки", "Ctrl+Shift+W", false},
             {w.N1, "Настройки по умолчанию на данной странице", "", false},
             {w.N2, "Все настройки по умолчанию", "", false},
             {w.mnuAbout, "О программе", "F1", true},
         };
+        QSet<QString> keys;
         for (const Item &i : items) {
             QCOMPARE(i.a->text(), QString::fromUtf8(i.text));
             QCOMPARE(i.a->shortcut().toString(), QString::fromLatin1(i.key));
             QCOMPARE(i.a->isEnabled(), i.enabled);
+            QVERIFY2(!*i.key || !keys.contains(i.key), i.key);
+            keys.insert(i.key);
         }
+        // Reading and writing in the settings menu, in the toolbar's order.
+        QStringList properties;
+        for (QAction *a : w.mnuProperties->actions())
+            properties << (a->isSeparator() ? QStringLiteral("|") : a->objectName());
+        QVERIFY2(
+            properties.join(' ').startsWith(QStringLiteral("mnuSave mnuLoad | tbtnRead tbtnReadAll "
+                                                           "tbtnWrite tbtnWriteAll | N1 N2")),
+            qPrintable(properties.join(' ')));
         QCOMPARE(w.N4->text(), QStringLiteral("Обновить версию прошивки"));
         QVERIFY(!w.N4->isVisible());
 
@@ -469,6 +487,55 @@ class MainWindowTest : public QObject
             QCOMPARE(p.edit->text(), QStringLiteral("def"));
     }
 
+    void panelsAreHeardWithWhatTheyShow()
+    {
+        TformMain w;
+        w.show();
+        const auto name = [](QWidget *widget) {
+            return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name);
+        };
+        QCOMPARE(name(w.StatusPanels[1]), QStringLiteral("Телефон:"));
+        QCOMPARE(name(w.StatusPanels[3]), QStringLiteral("Флэш-память"));
+        const struct {
+            int panel;
+            const char *text, *heard;
+        } cases[] = {{0, "/dev/ttyUSB0:", "Com-порт: /dev/ttyUSB0:"},
+                     {1, "89001234567", "Телефон: 89001234567"},
+                     {2, "REV 07.600.070", "Версия прошивки: REV 07.600.070"},
+                     {3, "AT45DB161D", "Флэш-память: AT45DB161D"},
+                     {1, "", "Телефон"}};
+        for (const auto &c : cases) {
+            w.StatusPanels[c.panel]->setText(QString::fromUtf8(c.text));
+            QCOMPARE(name(w.StatusPanels[c.panel]), QString::fromUtf8(c.heard));
+        }
+
+        // The progress window: the step it shows, and no hidden OK button.
+        TdlgSplash &splash = *w.dlgSplash;
+        splash.show();
+        splash.Panel2->setText(QStringLiteral("Набор номера: 89161234567"));
+        QCOMPARE(name(splash.Panel2),
+                 QStringLiteral("Состояние подключения: Набор номера: 89161234567"));
+        QCOMPARE(name(splash.Panel1), QStringLiteral("Состояние подключения"));
+        QAccessibleInterface *dialog = QAccessible::queryAccessibleInterface(&splash);
+        QStringList children;
+        for (int i = 0; i < dialog->childCount(); ++i) {
+            children << dialog->child(i)->object()->objectName();
+            QCOMPARE(dialog->indexOfChild(dialog->child(i)), i);
+        }
+        QCOMPARE(children.join(' '), QStringLiteral("Panel1 Panel2 CancelBtn"));
+        QSignalSpy accepted(&splash, &QDialog::accepted);
+        QAccessibleInterface *ok = QAccessible::queryAccessibleInterface(splash.Button1);
+        ok->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QTest::qWait(300); // a press animates before it clicks
+        QCOMPARE(accepted.count(), 0);
+        QVERIFY(splash.isVisible());
+        // The connect's own click still closes it.
+        TOutArray out;
+        out.PutText(splash.Button1, QStringLiteral("Click"));
+        out.Drain(&w, QString());
+        QCOMPARE(accepted.count(), 1);
+    }
+
     void lockAndUnlockControls()
     {
         TformMain w;
@@ -518,6 +585,15 @@ class MainWindowTest : public QObject
         QTRY_VERIFY(w.tv1->hasFocus());
         QTest::keyClick(w.tv1, Qt::Key_C, Qt::ControlModifier);
         QCOMPARE(connects.count(), 1);
+        // Reading and writing from the keyboard, as the toolbar's buttons do.
+        for (QAction *a : {w.tbtnRead, w.tbtnReadAll, w.tbtnWrite, w.tbtnWriteAll})
+            a->setEnabled(true);
+        QSignalSpy reads(w.tbtnRead, &QAction::triggered);
+        QSignalSpy writesAll(w.tbtnWriteAll, &QAction::triggered);
+        QTest::keyClick(w.tv1, Qt::Key_R, Qt::ControlModifier);
+        QTest::keyClick(w.tv1, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(reads.count(), 1);
+        QCOMPARE(writesAll.count(), 1);
         QTest::keyClick(w.tv1, Qt::Key_X, Qt::ControlModifier);
         QCOMPARE(exits.count(), 1);
         QTRY_VERIFY(!w.isVisible());

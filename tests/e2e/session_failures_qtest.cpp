@@ -139,6 +139,9 @@ class SessionFailuresTest : public QObject
         QCOMPARE(h.splashResult, -1);
         QVERIFY(!h.Connected());
         QVERIFY(h.sim->bytesReceived().isEmpty());
+        // Nor is it kept among the numbers offered next time.
+        const TIniFile ini(QDir(h.dir.path()).filePath(QStringLiteral("current.ini")));
+        QCOMPARE(ini.ReadInteger("Connect", "PhonesN", -1), 0);
     }
 
     void silentTrackerKeepsTheSessionOpen()

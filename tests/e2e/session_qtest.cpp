@@ -46,6 +46,13 @@ class SessionTest : public QObject
         QCOMPARE(w.StatusPanels[0]->text(), h.sim->portPath() + ":");
         QCOMPARE(w.StatusPanels[1]->text(), QStringLiteral("89161234567"));
         QCOMPARE(w.StatusPanels[2]->text(), QStringLiteral("REV 07.600.070"));
+        // A screen reader hears the values with what they are.
+        for (const auto &[panel, heard] :
+             {std::pair{1, "Телефон: 89161234567"}, std::pair{2, "Версия прошивки: REV 07.600.070"},
+              std::pair{3, "Флэш-память: AT45DB161D"}})
+            QCOMPARE(QAccessible::queryAccessibleInterface(w.StatusPanels[panel])
+                         ->text(QAccessible::Name),
+                     QString::fromUtf8(heard));
         QVERIFY(w.Session()->Controller()->ServerNameSupported);
         QCOMPARE(w.Session()->Controller()->VersionMajor, 600);
         QCOMPARE(w.Session()->Controller()->VersionMinor, 70);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -140,6 +141,36 @@ TEST(CommonPage, ReadFillsValuesAndGatesByVersion)
         EXPECT_FALSE(page.cbSgl->isChecked());
         EXPECT_EQ(s.Mark("lbPI"), "none"); // row hidden: timefix not exchanged
         EXPECT_EQ(page.cbFixtrid->isChecked(), minor >= 43);
+    }
+}
+
+TEST(CommonPage, ReadValuesThatDoNotFitFail)
+{
+    // A cut or adjusted value would go back changed with the next write.
+    const struct {
+        const char *line, *value, *label, *named, *left;
+        QLineEdit *TformCommon::*field;
+    } cases[] = {{"+object", "12345", "lbetObjNum", "12345", "", &TformCommon::etObjNum},
+                 {"+latit", "FFFF", "lbetLat", "65535", "", &TformCommon::etLat},
+                 {"+longit", "2710", "lbetLon", "10000", "", &TformCommon::etLon},
+                 // An emptied interval field shows "0" at once.
+                 {"+timefix", "1FF", "lbPI", "511", "0", &TformCommon::etPI}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        Session s;
+        s.fake.values = {{"+object", "0050"}, {"+latit", "00E6"}, {"+longit", "012C"},
+                         {"+timefix", "05"},  {"+turn", "00"},    {"+fixtrid", "00"}};
+        s.fake.values[c.line] = c.value;
+        TformCommon page;
+        page.SetPointsIntervalShown(true);
+        page.BeginRead();
+        page.ReadCommon(s.ctx);
+        s.Apply();
+        EXPECT_EQ(s.Mark(c.label), "red");
+        EXPECT_EQ((page.*c.field)->text(), c.left);
+        ASSERT_EQ(s.memo.size(), 1);
+        EXPECT_TRUE(s.memo[0].contains(c.named)) << s.memo[0].toStdString();
+        EXPECT_EQ(s.Mark("lbSgl"), "blue"); // the next setting is still read
     }
 }
 
@@ -505,6 +536,33 @@ TEST(PhonesPage, PhoneCellTakesThirtyCharacters)
     EXPECT_EQ(editor->text().size(), 29);
     EXPECT_TRUE(page.SG1->item(0, 1)->flags() & Qt::ItemIsEditable);
     EXPECT_FALSE(page.SG1->item(5, 0)->flags() & Qt::ItemIsEditable);
+}
+
+TEST(PhonesPage, ScreenReaderHearsTheNumbersAsRowHeadings)
+{
+    TformPhones page;
+    page.SetNumber(4, "89005550000");
+    page.show();
+    QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(page.SG1);
+    ASSERT_NE(grid, nullptr);
+    QAccessibleTableInterface *table = grid->tableInterface();
+    ASSERT_NE(table, nullptr);
+    // Ten rows of data; the heading is no row of them.
+    EXPECT_EQ(table->rowCount(), 10);
+    EXPECT_EQ(table->columnCount(), 2);
+    for (int row = 0; row < 10; ++row) {
+        SCOPED_TRACE(row);
+        QAccessibleTableCellInterface *cell = table->cellAt(row, 1)->tableCellInterface();
+        ASSERT_NE(cell, nullptr);
+        const QList<QAccessibleInterface *> rowHeads = cell->rowHeaderCells();
+        ASSERT_EQ(rowHeads.size(), 1);
+        EXPECT_EQ(rowHeads[0]->text(QAccessible::Name), QString::number(row + 1));
+        EXPECT_EQ(table->cellAt(row, 0)->text(QAccessible::Name), QString::number(row + 1));
+        const QList<QAccessibleInterface *> columnHeads = cell->columnHeaderCells();
+        ASSERT_EQ(columnHeads.size(), 1);
+        EXPECT_EQ(columnHeads[0]->text(QAccessible::Name), "Телефон");
+    }
+    EXPECT_EQ(table->cellAt(4, 1)->text(QAccessible::Name), "89005550000");
 }
 
 TEST(PhonesPage, ReadFillsOnlyWhatArrived)

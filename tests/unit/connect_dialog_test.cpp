@@ -104,4 +104,18 @@ TEST(ConnectDialog, DamagedCountLoadsAtMostTenAndBadNumbersAreRefused)
     EXPECT_FALSE(TdlgConnect::PhoneIsDialable(QStringLiteral("8916✓")));
 }
 
+TEST(ConnectDialog, RefusedNumberStaysOutOfTheList)
+{
+    QTemporaryDir dir;
+    TIniFile ini(dir.filePath("current.ini"));
+    TdlgConnect dlg;
+    dlg.cbPhones->addItem(QStringLiteral("89001112233"));
+    dlg.cbPhones->setEditText(QStringLiteral("8916\r\nATH"));
+    dlg.OKBtnClick();
+    EXPECT_EQ(Items(dlg.cbPhones), QStringList{QStringLiteral("89001112233")});
+    dlg.SaveSettings(ini);
+    EXPECT_EQ(ini.ReadInteger("Connect", "PhonesN", -1), 1);
+    EXPECT_FALSE(ini.ValueExists("Connect", "Phone2"));
+}
+
 } // namespace

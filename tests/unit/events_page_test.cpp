@@ -582,6 +582,38 @@ TEST(EventsRead, ValuesOutsideTheListsFail)
     }
 }
 
+TEST(EventsRead, ValuesTheFieldsWouldShowChangedFail)
+{
+    // Each field keeps its text, the label turns red and the memo names the value.
+    const struct {
+        const char *line, *value, *label, *named;
+    } cases[] = {{"+periodgsm", "0005", "lbetPeriodgsm", "5"},
+                 {"+periodgps", "2761", "lbetPeriodgps", "10081"},
+                 {"+activegsm", "0064", "lbGPRSTime", "1"},    // 100 s: one minute
+                 {"+activegsm", "FFFF", "lbGPRSTime", "1092"}, // the most that fits
+                 {"+alphon0", "+7900123456789012345678901234567", "lbp1", "+790012345"}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.value);
+        Fixture f(70);
+        ScriptFullTracker(f.tracker);
+        f.tracker.reads[c.line] = c.value;
+        f.page.etPhone1->setText("+79000000001");
+        f.page.ReadEvents(f.ctx);
+        f.Apply();
+        const bool fits = QString(c.named) == "1092";
+        EXPECT_EQ(f.Mark(c.label), fits ? "blue" : "red");
+        EXPECT_EQ(f.memo.filter(c.named).size(), fits ? 0 : 1) << f.memo.join('\n').toStdString();
+        if (!fits && QString(c.line) == "+periodgsm") {
+            EXPECT_EQ(f.page.etPeriodgsmS->text() + f.page.etPeriodgsmH->text() +
+                          f.page.etPeriodgsmM->text(),
+                      "000010");
+        }
+        if (!fits && QString(c.line) == "+alphon0") {
+            EXPECT_EQ(f.page.etPhone1->text(), "+79000000001");
+        }
+    }
+}
+
 TEST(EventsRead, ModeOutsideOneToFiveSelectsNothing)
 {
     Fixture f(70);
