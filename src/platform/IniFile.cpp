@@ -37,12 +37,15 @@ QString UnquoteValue(const QString &raw)
     return v;
 }
 
-// Quotes a value the reader would otherwise change (outer blanks or quotes),
-// and keeps line breaks from splitting the entry.
+// Quotes a value the reader would otherwise change (outer blanks or quotes).
+// Control characters become blanks: a line break would split the entry, and
+// the reader skips a line with any other one, losing the value.
 QString StoredValue(const QString &value)
 {
     QString v = value;
-    v.replace(u'\r', u' ').replace(u'\n', u' ');
+    for (QChar &c : v)
+        if (c.unicode() < 0x20 && c != u'\t')
+            c = u' ';
     if (v.isEmpty())
         return v;
     const bool outerBlank = v.front().isSpace() || v.back().isSpace();

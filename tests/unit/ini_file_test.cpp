@@ -134,6 +134,38 @@ TEST_F(IniFileTest, ValuesThatTheReaderWouldAlterSurviveTheRoundTrip)
     EXPECT_EQ(back.ReadString("S", "after", "x"), "ok");
 }
 
+// The reader skips lines with control characters as binary garbage; a value
+// holding one (a text the tracker sent with noise in it) must not be written
+// into such a line and vanish on the next start.
+TEST_F(IniFileTest, ValueWithControlCharactersIsKeptWithBlanks)
+{
+    const struct {
+        QString value;
+        QString readBack;
+    } cases[] = {{QString::fromLatin1("a\x01"
+                                      "b",
+                                      3),
+                  "a b"},
+                 {QString::fromLatin1("\0nul", 4), " nul"},
+                 {QString::fromLatin1("tab\there\x1f", 9), "tab\there "},
+                 {QString::fromLatin1("x\r\n\x7f"
+                                      "y",
+                                      5),
+                  "x  \x7f"
+                  "y"}};
+    {
+        TIniFile ini(Path());
+        int i = 0;
+        for (const auto &c : cases)
+            ini.WriteString("S", "k" + QString::number(i++), c.value);
+        ASSERT_TRUE(ini.UpdateFile());
+    }
+    TIniFile back(Path());
+    int i = 0;
+    for (const auto &c : cases)
+        EXPECT_EQ(back.ReadString("S", "k" + QString::number(i++), "missing"), c.readBack) << i;
+}
+
 TEST_F(IniFileTest, DamagedFilesReadWithoutFailureAndSaveClean)
 {
     struct Case {
