@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <cstdlib>
+#include <filesystem>
 #include <unistd.h>
 
 namespace
@@ -53,16 +54,18 @@ Snapshot take(const TIniFile &ini)
 
 const QString &dir()
 {
-    static const QString d = [] {
+    // Never destroyed: the exit handler below still needs it.
+    static const QString *const d = [] {
         // Memory-backed when there is one: every save flushes to disk.
         const QString base = QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm")
                                                                        : QDir::tempPath();
         const QString p = base + QStringLiteral("/t3fuzz-ini-") + QString::number(getpid());
         QDir().mkpath(p);
-        std::atexit([] { QDir(dir()).removeRecursively(); });
-        return p;
+        // Plain library calls: Qt's own statics may be gone by then.
+        std::atexit([] { std::filesystem::remove_all(dir().toStdString()); });
+        return new QString(p);
     }();
-    return d;
+    return *d;
 }
 } // namespace
 
