@@ -186,8 +186,10 @@ void TIniFile::Load()
             if (close > 0) {
                 sections_.push_back(Section{t.mid(1, close - 1).trimmed(), true, {}});
                 current = &sections_.back();
-                continue;
             }
+            // A broken header is no entry either: kept as a key, it would
+            // read back as a header once its value holds a "]".
+            continue;
         }
         if (!current) {
             sections_.push_back(Section{QString(), false, {}});

@@ -166,6 +166,20 @@ TEST_F(IniFileTest, ValueWithControlCharactersIsKeptWithBlanks)
         EXPECT_EQ(back.ReadString("S", "k" + QString::number(i++), "missing"), c.readBack) << i;
 }
 
+TEST_F(IniFileTest, BrokenHeaderIsNoEntryAndCannotBecomeASection)
+{
+    WriteAll(Path(), "[Main]\r\n[Half=x\r\nA=1\r\n");
+    {
+        TIniFile ini(Path());
+        EXPECT_EQ(ini.ReadSection("Main"), QStringList{"A"});
+        ini.WriteString("Main", "A", "a ] b");
+        ASSERT_TRUE(ini.UpdateFile());
+    }
+    TIniFile back(Path());
+    EXPECT_EQ(back.ReadSections(), QStringList{"Main"});
+    EXPECT_EQ(back.ReadString("Main", "A", "missing"), "a ] b");
+}
+
 TEST_F(IniFileTest, DamagedFilesReadWithoutFailureAndSaveClean)
 {
     struct Case {
