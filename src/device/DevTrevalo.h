@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "GpsFrames.h"
 #include "ModemExchange.h"
 
 // Firmware version as reported by "v": "REV 07.<major>.<minor>".
@@ -69,6 +70,26 @@ class TDevTrevalo
 
     // ---- Settings catalogue (DevTrevaloSettings.cpp) ----
 #include "DevTrevaloSettings.inc"
+
+    // ---- GPS receiver pass-through (DevTrevaloGps.cpp) ----
+    static const QString PollClockFrame, PollAlmanacFrame, PollEphemerisFrame, NmeaFrame;
+    bool GpsAccessOn();
+    bool SetReceiverBinary();
+    // Week then time of week (17 characters) and the clock drift (11).
+    bool PollClockStatus(QString &weekAndTime, QString &drift);
+    // Append the frames found, satellites 1 to 32; true when all 32 were.
+    bool PollAlmanac(GpsDataList &list);
+    bool PollEphemeris(GpsDataList &list);
+    // Lines 2 to 33 as one frame; nothing is sent unless every line is the
+    // almanac frame of its satellite. failedLine gets the first bad line.
+    bool SendAlmanac(const GpsDataList &list, int *failedLine = nullptr);
+    // One frame per line from 34; stops at the first line that is not an
+    // ephemeris frame.
+    bool SendEphemeris(const GpsDataList &list, int *sent = nullptr, int *failedLine = nullptr);
+    // Clock text: drift, time of week, week (ten bytes of frame text).
+    bool SendInitDataSource(const QString &clockText);
+    bool SetReceiverNmea();
+    bool GpsAccessOff();
 
   private:
     IModemExchange *modem_;
