@@ -40,9 +40,11 @@ struct Faults {
     bool errorAlways = false;        // every tracker command gets "ERROR"
     int errorOnCommand = 0;          // the N-th tracker command gets "ERROR" (0: none)
     QList<QByteArray> errorCommands; // command names always answered "ERROR"
+    QList<QByteArray> silentCommands; // command names never answered
     QByteArray noise;                // bytes put before every tracker reply
     int carrierLostAfter = 0;        // the call drops on the command after N (0: never)
     QSet<int> omittedSatellites;     // receiver leaves them out of almanac and ephemeris
+    bool receiverSilent = false;     // the receiver takes frames but answers none
     int loaderRejectBlock = -1;      // "W" block index answered "ERROR"
     int loaderRejectTimes = 1;       // how often (negative: always)
     int loaderDropAfterBlock = -1;   // the call drops right after this block is confirmed

@@ -38,7 +38,7 @@ void Tracker::input(const QByteArray &bytes)
 {
     if (m_mode == Mode::PassThrough) {
         const QByteArray out = m_receiver.input(bytes);
-        if (!out.isEmpty() && m_line)
+        if (!out.isEmpty() && m_line && !m_faults.receiverSilent)
             m_line->reply(out, m_config.replyDelayMs);
         // The tracker keeps listening for its own command between the frames.
         m_passText += bytes;
@@ -103,7 +103,7 @@ void Tracker::handleLine(const QByteArray &line)
             m_line->dropCall();
         return;
     }
-    if (m_faults.silent)
+    if (m_faults.silent || m_faults.silentCommands.contains(commandName(line)))
         return;
     if (m_faults.errorAlways || m_faults.errorOnCommand == m_commandsSinceFaults ||
         m_faults.errorCommands.contains(commandName(line))) {

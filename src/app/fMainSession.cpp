@@ -18,6 +18,7 @@
 #include "app/About.h"
 #include "app/ConnectDlg.h"
 #include "app/SplashDlg.h"
+#include "history/fGPS.h"
 #include "pages/fCommon.h"
 #include "pages/fEvents.h"
 #include "pages/fFlags.h"
@@ -65,6 +66,10 @@ void TformMain::CreateSession()
     ui.view.busyChanged = [this](bool busy) {
         formEvents->SetBusy(busy);
         formFlags->btnRST->setEnabled(!busy);
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{formGPS->btnSaveAlEp, formGPS->btnLoadAlEp,
+                                              formGPS->RzBitBtn1, formGPS->RzBitBtn2})
+            w->setEnabled(!busy);
     };
     m_session = std::make_unique<TSessionHost>(ui);
 
@@ -91,10 +96,13 @@ void TformMain::CreateSession()
         return m_session && m_session->Controller() && m_session->Controller()->VersionMajor >= 0 &&
                m_session->Controller()->AtLeast600(minor);
     };
-    formFlags->PostResetFlags = [this] {
+    // Commands of page buttons are refused while the worker is busy.
+    auto postWhenIdle = [this](unsigned char code) {
         return m_session && m_session->Thread() && m_session->Thread()->Mailbox() == wcIdle &&
-               m_session->Post(wcResetFlags);
+               m_session->Post(code);
     };
+    formFlags->PostResetFlags = [postWhenIdle] { return postWhenIdle(wcResetFlags); };
+    formGPS->PostCommand = postWhenIdle;
 }
 
 void TformMain::AdaptToFirmware(TController &c)
