@@ -1,5 +1,7 @@
 #include "GpsFrames.h"
 
+#include "platform/IntText.h"
+
 #include <QTimeZone>
 
 namespace gpsframe
@@ -12,18 +14,6 @@ QString ToText(const QByteArray &bytes)
 
 namespace
 {
-int HexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
 quint32 ReadBigEndian(const QByteArray &bytes, int offset, int count)
 {
     quint32 v = 0;
@@ -41,7 +31,7 @@ bool FromText(const QString &text, QByteArray &bytes)
     for (const QString &t : tokens) {
         if (t.size() != 2)
             return false;
-        const int hi = HexValue(t[0]), lo = HexValue(t[1]);
+        const int hi = HexDigitValue(t[0]), lo = HexDigitValue(t[1]);
         if (hi < 0 || lo < 0)
             return false;
         bytes += char(hi * 16 + lo);

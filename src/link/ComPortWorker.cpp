@@ -3,6 +3,7 @@
 #include "LogWriter.h"
 #include "platform/Clock.h"
 #include "platform/Cp1251.h"
+#include "platform/IntText.h"
 
 #include <stdexcept>
 
@@ -99,25 +100,13 @@ void TComPortWorker::WriteText(const QString &text)
     }
 }
 
-static int hexValue(QChar c)
-{
-    const char16_t u = c.unicode();
-    if (u >= '0' && u <= '9')
-        return u - '0';
-    if (u >= 'A' && u <= 'F')
-        return u - 'A' + 10;
-    if (u >= 'a' && u <= 'f')
-        return u - 'a' + 10;
-    return -1;
-}
-
 void TComPortWorker::WriteHex(const QString &hexText)
 {
     // Pair starts at 0, 3, 6, ...; a pair needs both its characters, so a
     // start at the last character ends the text.
     for (qsizetype i = 0; i + 1 < hexText.size(); i += 3) {
-        const int hi = hexValue(hexText[i]);
-        const int lo = hexValue(hexText[i + 1]);
+        const int hi = HexDigitValue(hexText[i]);
+        const int lo = HexDigitValue(hexText[i + 1]);
         if (hi < 0 || lo < 0)
             throw std::invalid_argument(QStringLiteral("'%1' is not a valid hexadecimal byte")
                                             .arg(hexText.mid(i, 2))
